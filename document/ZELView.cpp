@@ -1,0 +1,3 @@
+#include "document/ZELView.h"
+
+// Placeholder; the configuration view is being written.

@@ -1,0 +1,84 @@
+#pragma once
+
+// The editor of one power-analysis configuration file: three pages on tabs, the
+// file path, the modified state shown in the title, the project's synthesized
+// netlist (which the pages use to offer names) and the netlist-changed banner.
+
+#include "host/core.h"
+#include "host/dev.h"
+#include "host/qutil.h"
+
+class QCloseEvent;
+class QTabWidget;
+class QVBoxLayout;
+
+namespace NlsData {
+class Netlist;
+}
+
+namespace ZEL {
+
+namespace Ui {
+class ChangedBanner;
+}
+
+class ZELSettingWidget;
+class ZELRateWidget;
+class ZELEnableSetWidget;
+
+class Q_DECL_EXPORT ZELView : public Core::IView, public QUtil::IEventHandler {
+    Q_OBJECT
+public:
+    ZELView(DEV::DeviceArg device, NlsData::Netlist *netlist);
+    ~ZELView() override;
+
+    bool readCfgFile(const QString &path);
+    void save();
+
+    void setModified(bool modified);
+    bool isModified() const;
+
+    QString file() const;
+    QString getStrCfgFile() const;
+
+    NlsData::Netlist *getNetlist();
+    bool getVoltageInfo();
+    void setDevice(DEV::DeviceArg device);
+
+    void handleIEvent(const QUtil::IEvent *event) override;
+
+    // Typed access to the pages, for the shell's screenshots and for tests.
+    ZELSettingWidget *generalPage() const;
+    ZELRateWidget *ratePage() const;
+    ZELEnableSetWidget *enableSetPage() const;
+    QTabWidget *tabWidget() const;
+    QWidget *changedBanner() const;
+
+signals:
+    void modificationStatusChanged(bool modified);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private slots:
+    void onOkBtn();
+    void onNetlistChanged();
+
+private:
+    bool writeToFile();
+    void setTitle();
+    void showChangedBanner();
+
+    bool m_modified = false;
+    QString m_cfgFile;
+    ZELSettingWidget *m_generalPage = nullptr;
+    ZELRateWidget *m_ratePage = nullptr;
+    ZELEnableSetWidget *m_enableSetPage = nullptr;
+    QVBoxLayout *m_mainLayout = nullptr;
+    QWidget *m_changedBanner = nullptr;
+    NlsData::Netlist *m_netlist = nullptr;
+    QTabWidget *m_tabWidget = nullptr;
+    Ui::ChangedBanner *m_bannerForm = nullptr;
+};
+
+} // namespace ZEL

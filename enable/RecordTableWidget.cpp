@@ -1,0 +1,94 @@
+#include "enable/RecordTableWidget.h"
+
+#include "document/ZELView.h"
+#include "host/utils.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QMenu>
+#include <QMessageBox>
+#include <QTableView>
+
+#include <algorithm>
+
+namespace ZEL {
+
+RecordTableWidget::RecordTableWidget(ZELView *view, QWidget *parent)
+    : QWidget(parent), m_view(view)
+{
+    m_addAction = new QAction(tr("Add    "), this);
+    m_removeAction = new QAction(tr("Remove"), this);
+}
+
+void RecordTableWidget::setupTable(QTableView *table, QAbstractItemModel *model,
+                                   QAbstractItemDelegate *delegate,
+                                   const QList<int> &columnWidths)
+{
+    table->setContextMenuPolicy(Qt::CustomContextMenu);
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->horizontalHeader()->setHighlightSections(false);
+    table->verticalHeader()->setHighlightSections(false);
+    table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    table->verticalHeader()->hide();
+    table->setModel(model);
+    if (delegate)
+        table->setItemDelegate(delegate);
+    for (int column = 0; column < columnWidths.size(); ++column) {
+        if (columnWidths.at(column) >= 0)
+            table->setColumnWidth(column, columnWidths.at(column));
+    }
+    table->horizontalHeader()->setStretchLastSection(true);
+    table->setSortingEnabled(true);
+    table->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+}
+
+void RecordTableWidget::popupMenu(QTableView *table, const QPoint &globalPos)
+{
+    const int selected = selectedRows(table).size();
+    QMenu menu(this);
+    if (selected > 0) {
+        menu.addAction(m_removeAction);
+        menu.addSeparator();
+    }
+    menu.addAction(m_addAction);
+    menu.exec(globalPos);
+}
+
+QList<int> RecordTableWidget::selectedRows(QTableView *table)
+{
+    QList<int> rows;
+    if (!table->selectionModel())
+        return rows;
+    const QModelIndexList selected = table->selectionModel()->selectedRows(0);
+    rows.reserve(selected.size());
+    for (const QModelIndex &index : selected)
+        rows.append(index.row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+bool RecordTableWidget::confirmRemoval()
+{
+    // Translated in the context of the concrete table class, like the rest of its texts.
+    const char *context = metaObject()->className();
+    return QMessageBox::question(this, QCoreApplication::translate(context, "Confirm"),
+                                 QCoreApplication::translate(context, "Sure to remove?"),
+                                 QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+           == QMessageBox::Yes;
+}
+
+void RecordTableWidget::markModified()
+{
+    if (m_view)
+        m_view->setModified(true);
+}
+
+void RecordTableWidget::clearSelection(QTableView *table)
+{
+    if (table->selectionModel())
+        table->selectionModel()->clearSelection();
+}
+
+} // namespace ZEL

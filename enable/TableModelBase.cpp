@@ -1,0 +1,66 @@
+#include "enable/TableModelBase.h"
+
+#include "document/ZELView.h"
+
+namespace ZEL {
+
+TableModelBase::TableModelBase(const QStringList &headers, ZELView *view, QObject *parent)
+    : QAbstractTableModel(parent), m_headers(headers), m_view(view)
+{
+}
+
+QModelIndex TableModelBase::index(int row, int column, const QModelIndex &parent) const
+{
+    if (!hasIndex(row, column, parent))
+        return {};
+    return createIndex(row, column, recordAt(row));
+}
+
+int TableModelBase::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : recordCount();
+}
+
+int TableModelBase::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : m_headers.size();
+}
+
+QVariant TableModelBase::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (role != Qt::DisplayRole)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    if (orientation == Qt::Vertical)
+        return section;
+    return m_headers.value(section);
+}
+
+void TableModelBase::reset()
+{
+    beginResetModel();
+    endResetModel();
+}
+
+void TableModelBase::removeRecordAt(int row)
+{
+    if (row < 0 || row >= recordCount())
+        return;
+    beginRemoveRows({}, row, row);
+    deleteRecordAt(row);
+    endRemoveRows();
+}
+
+void TableModelBase::markModified() const
+{
+    if (m_view)
+        m_view->setModified(true);
+}
+
+void TableModelBase::announceAllChanged()
+{
+    if (recordCount() == 0 || m_headers.isEmpty())
+        return;
+    emit dataChanged(index(0, 0), index(recordCount() - 1, m_headers.size() - 1));
+}
+
+} // namespace ZEL

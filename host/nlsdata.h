@@ -1,0 +1,101 @@
+#pragma once
+
+// Netlist of the synthesized design: hierarchy, primitive cells, nets and
+// top-level ports, read from the JSON netlist that synthesis writes.
+
+#include "host/hostglobal.h"
+
+#include <QDialog>
+#include <QList>
+#include <QString>
+
+#include <memory>
+
+class QWidget;
+
+namespace NlsData {
+
+enum { CategoryBlockRam = 5, CategoryFlipFlop = 50 };
+enum { DirectionInput = 0, DirectionOutput = 1, DirectionInout = 2 };
+
+class Port;
+class Net;
+class Pin;
+class NetlistPrivate;
+
+class VEPHOST_EXPORT Instance {
+public:
+    QString path() const;
+    QList<Port *> ports() const;
+    int category = 0;
+    int primitive = 0;
+
+private:
+    friend class Netlist;
+    friend class NetlistPrivate;
+    QString m_path;
+    QList<Port *> m_ports;
+};
+
+class VEPHOST_EXPORT Port {
+public:
+    QString path() const;
+    int direction = 0;
+    Net *net = nullptr;
+
+private:
+    friend class Netlist;
+    friend class NetlistPrivate;
+    QString m_path;
+};
+
+class VEPHOST_EXPORT Net {
+public:
+    QString path() const;
+    Pin *driver = nullptr;
+
+private:
+    friend class Netlist;
+    friend class NetlistPrivate;
+    QString m_path;
+};
+
+class VEPHOST_EXPORT Pin {
+public:
+    Instance *instance = nullptr;
+};
+
+class VEPHOST_EXPORT Netlist {
+public:
+    explicit Netlist(const QString &topModuleName);
+    ~Netlist();
+    Netlist(const Netlist &) = delete;
+    Netlist &operator=(const Netlist &) = delete;
+
+    QString topModuleName() const;
+    const QList<Net *> &allNets() const;
+    const QList<Instance *> &allPrimInstances() const;
+    const QList<Instance *> &allSubmodInstances() const;
+    Instance *topInstance = nullptr;
+
+    Instance *addSubmodule(const QString &path);
+    Instance *addPrimitive(const QString &path, int category, int primitive);
+    Net *addNet(const QString &path);
+    Port *addTopPort(const QString &name, int direction, Net *net = nullptr);
+    Pin *addDriver(Net *net, Instance *instance);
+
+private:
+    std::unique_ptr<NetlistPrivate> d;
+};
+
+VEPHOST_EXPORT Netlist *readNetlistFile(const QString &path, QString *error, bool reload);
+VEPHOST_EXPORT Netlist *readNetlistFileWithDialog(QWidget *parent, const QString &path,
+                                                  QString *error, bool reload);
+VEPHOST_EXPORT void registerCellType(const QString &cellType, int category, int primitive);
+
+class VEPHOST_EXPORT FindNetDialog {
+public:
+    static QList<Net *> getList(const QList<Net *> &candidates, QWidget *parent);
+};
+
+} // namespace NlsData
