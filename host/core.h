@@ -59,6 +59,7 @@ signals:
 private:
     explicit ViewManager(QObject *parent = nullptr);
     ~ViewManager() override;
+    void updateCurrent();
     ViewManagerPrivate *d;
 };
 

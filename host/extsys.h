@@ -45,13 +45,19 @@ public:
     void shutdown();
 
     // host side
-    void addObject(QObject *object);
+    // Starts a plug-in the host links in itself, like loadPlugin does for a library;
+    // the manager owns it from then on and deletes it at shutdown. On failure (false)
+    // the caller keeps it.
+    bool addStaticPlugin(IPlugin *plugin, QString *error);
+    void addObject(QObject *object);             // stays owned by the caller
+    void addAutoReleasedObject(QObject *object); // deleted by shutdown()
     void removeObject(QObject *object);
-    QList<IPlugin *> plugins() const;
+    QList<IPlugin *> plugins() const; // in load order
 
 private:
     PluginManager();
     ~PluginManager();
+    static bool startPlugin(IPlugin *plugin, QString *reason);
     PluginManagerPrivate *d;
 };
 

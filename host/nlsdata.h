@@ -93,6 +93,16 @@ VEPHOST_EXPORT Netlist *readNetlistFileWithDialog(QWidget *parent, const QString
                                                   QString *error, bool reload);
 VEPHOST_EXPORT void registerCellType(const QString &cellType, int category, int primitive);
 
+// Host side: a project's own cell library, JSON of the form
+// {"cells": {"TYPE": {"category": c, "primitive": p}}, "prefixes": {...}}, extends or
+// overrides the built-in table for the reads that follow. A bad file changes nothing.
+VEPHOST_EXPORT bool loadCellLibrary(const QString &path, QString *error);
+// Host side: forgets registered and loaded cell types (back to the built-in table).
+VEPHOST_EXPORT void resetCellLibrary();
+// Host side: files at least this large are read with a progress dialog by
+// readNetlistFileWithDialog (4 MiB unless changed).
+VEPHOST_EXPORT void setProgressDialogThreshold(qint64 bytes);
+
 class VEPHOST_EXPORT FindNetDialog {
 public:
     static QList<Net *> getList(const QList<Net *> &candidates, QWidget *parent);

@@ -47,6 +47,7 @@ public:
 
     // host side
     int subscriberCount(const QString &type) const;
+    void unsubscribeAll(IEventHandler *handler); // every type; run by ~IEventHandler
 
 private:
     EventManager();

@@ -13,16 +13,22 @@ namespace TestSupport {
 
 namespace {
 
+// Bumped by cancelPending(); a waiter armed under an older generation gives up.
+int generation = 0;
+
 // A modal widget opened from code that runs after the timer was armed may not be up
 // yet when the timer first fires; try again from the event loop a bounded number of
 // times. No clock is involved: each retry is one more pass of the event loop.
-void waitForModal(std::function<void(QWidget *)> action, ModalSeen *seen, int triesLeft)
+void waitForModal(std::function<void(QWidget *)> action, ModalSeen *seen, int triesLeft,
+                  int armedIn)
 {
-    QTimer::singleShot(0, [action, seen, triesLeft]() {
+    QTimer::singleShot(0, [action, seen, triesLeft, armedIn]() {
+        if (armedIn != generation)
+            return;
         QWidget *modal = QApplication::activeModalWidget();
         if (!modal) {
             if (triesLeft > 0)
-                waitForModal(action, seen, triesLeft - 1);
+                waitForModal(action, seen, triesLeft - 1, armedIn);
             return;
         }
         if (seen) {
@@ -61,7 +67,12 @@ void pressMessageBoxButton(QWidget *modal, QMessageBox::StandardButton button)
 
 void ModalHelper::onNextModal(std::function<void(QWidget *)> action, ModalSeen *seen)
 {
-    waitForModal(std::move(action), seen, 1000);
+    waitForModal(std::move(action), seen, 1000, generation);
+}
+
+void ModalHelper::cancelPending()
+{
+    ++generation;
 }
 
 void ModalHelper::answerMessageBox(QMessageBox::StandardButton button, ModalSeen *seen)

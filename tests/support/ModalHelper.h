@@ -41,6 +41,10 @@ public:
                                  ModalSeen *seen = nullptr);
     static void rejectNextDialog(ModalSeen *seen = nullptr);
 
+    // Drops answers that were armed but never used (the expected box did not come), so
+    // that they cannot answer a box of a later test. Call it from cleanup().
+    static void cancelPending();
+
     // Top-level widgets still visible, e.g. for a cleanup() check.
     static QStringList visibleTopLevels();
     // Closes any modal widget a failed test left behind.

@@ -1,0 +1,178 @@
+// Reads a generated 1,000,000-cell netlist and prints the time and the peak memory
+// of the read. Each measurement runs in a child process so that its peak resident
+// size is its own.
+//
+//   bench_netlist_read [--dir DIR] [--cells N] [--qjson] [--regenerate]
+
+#include "bench/netlist_generator.h"
+#include "host/nlsdata.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+long long peakResidentKiB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    }
+    return -1;
+}
+
+// CPU seconds (user + system) of this process; the wall clock is printed too, but
+// on a shared machine it mostly measures the neighbours.
+double cpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// Runs `measure` in a child and prints what it wrote to stdout; returns false when
+// the child failed.
+template <class Measure> bool inChild(Measure measure)
+{
+    std::fflush(stdout);
+    const pid_t pid = fork();
+    if (pid < 0)
+        return false;
+    if (pid == 0) {
+        const bool ok = measure();
+        std::fflush(stdout);
+        _exit(ok ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+bool readWithReader(const QString &path)
+{
+    QElapsedTimer timer;
+    timer.start();
+    const double cpuBefore = cpuSeconds();
+    QString error;
+    std::unique_ptr<NlsData::Netlist> netlist(NlsData::readNetlistFile(path, &error, false));
+    const qint64 readMs = timer.elapsed();
+    const double cpu = cpuSeconds() - cpuBefore;
+    if (!netlist) {
+        std::printf("reader failed: %s\n", qPrintable(error));
+        return false;
+    }
+    int flipFlops = 0;
+    int blockRams = 0;
+    for (const NlsData::Instance *instance : netlist->allPrimInstances()) {
+        flipFlops += instance->category == NlsData::CategoryFlipFlop;
+        blockRams += instance->category == NlsData::CategoryBlockRam;
+    }
+    int driven = 0;
+    for (const NlsData::Net *net : netlist->allNets())
+        driven += net->driver != nullptr;
+    std::printf("readNetlistFile: %.2f s CPU (%.2f s wall), peak RSS %.0f MiB\n", cpu,
+                double(readMs) / 1000.0, double(peakResidentKiB()) / 1024.0);
+    std::printf("  primitives %d (flip-flops %d, block RAMs %d), sub-modules %d, nets %d "
+                "(%d driven), top ports %d\n",
+                netlist->allPrimInstances().size(), flipFlops, blockRams,
+                netlist->allSubmodInstances().size(), netlist->allNets().size(), driven,
+                netlist->topInstance->ports().size());
+    std::printf("  e.g. %s, %s\n", qPrintable(netlist->allPrimInstances().at(0)->path()),
+                qPrintable(netlist->allNets().at(netlist->allNets().size() / 2)->path()));
+    timer.restart();
+    netlist.reset();
+    std::printf("  delete: %lld ms\n", (long long)timer.elapsed());
+    return true;
+}
+
+bool readWithQJson(const QString &path)
+{
+    QElapsedTimer timer;
+    timer.start();
+    const double cpuBefore = cpuSeconds();
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray data = file.readAll();
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(data, &error);
+    const qint64 parseMs = timer.elapsed();
+    const double cpu = cpuSeconds() - cpuBefore;
+    if (document.isNull()) {
+        std::printf("QJsonDocument failed: %s\n", qPrintable(error.errorString()));
+        return false;
+    }
+    const int modules = document.object().value(QLatin1String("modules")).toObject().size();
+    std::printf("QJsonDocument load+parse only: %.2f s CPU (%.2f s wall), peak RSS %.0f MiB "
+                "(%d modules)\n",
+                cpu, double(parseMs) / 1000.0, double(peakResidentKiB()) / 1024.0, modules);
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QString dir = QStringLiteral("/tmp");
+    int cells = 1000000;
+    bool qjson = false;
+    bool regenerate = false;
+    for (int i = 1; i < argc; ++i) {
+        if (!std::strcmp(argv[i], "--dir") && i + 1 < argc)
+            dir = QString::fromLocal8Bit(argv[++i]);
+        else if (!std::strcmp(argv[i], "--cells") && i + 1 < argc)
+            cells = std::max(1000, std::atoi(argv[++i]));
+        else if (!std::strcmp(argv[i], "--qjson"))
+            qjson = true;
+        else if (!std::strcmp(argv[i], "--regenerate"))
+            regenerate = true;
+    }
+
+    // 10 clusters x 25 blocks; the output buffers of the top add 32 cells.
+    const int clusters = 10;
+    const int blocks = 25;
+    const int perBlock = std::max(100, cells / (clusters * blocks));
+    const QString path =
+        QStringLiteral("%1/bench_netlist_%2.json").arg(dir).arg(perBlock * clusters * blocks);
+    if (regenerate || !QFileInfo::exists(path)) {
+        QElapsedTimer timer;
+        timer.start();
+        BenchSupport::GeneratedCounts counts;
+        BenchSupport::NetlistGenerator generator(clusters, blocks, perBlock);
+        if (!generator.write(path.toStdString(), &counts)) {
+            std::printf("cannot write %s\n", qPrintable(path));
+            return 1;
+        }
+        std::printf("generated %s: %.0f MB, %lld primitives (%lld flip-flops, %lld memories), "
+                    "%lld sub-module instances, %lld ms\n",
+                    qPrintable(path), double(counts.bytes) / 1e6, counts.primitives,
+                    counts.flipFlops, counts.memories, counts.submodules,
+                    (long long)timer.elapsed());
+    } else {
+        std::printf("reusing %s (%.0f MB)\n", qPrintable(path),
+                    double(QFileInfo(path).size()) / 1e6);
+    }
+
+    bool ok = inChild([&path]() { return readWithReader(path); });
+    if (qjson)
+        ok = inChild([&path]() { return readWithQJson(path); }) && ok;
+    return ok ? 0 : 1;
+}
