@@ -1,17 +1,31 @@
 #pragma once
 
+// The "General Setting" tab of a configuration view: operating conditions (grade,
+// process, junction or ambient temperature), the thermal path to the environment
+// (custom theta JA, or heat sink with air flow and a board thermal model) and the
+// chip's supply voltages, whose presence, limits, defaults and ties come from the
+// voltage table of the current chip. The widgets are the state: the section of the
+// configuration file is read into them and written from them.
+
 #include "host/dev.h"
+#include "host/qutil.h"
+#include "host/zor.h"
 
 #include <QWidget>
 
+class QButtonGroup;
 class QDomElement;
 class QXmlStreamWriter;
 
 namespace ZEL {
 
+namespace Ui {
+class ZELSettingWidget;
+}
+
 class ZELView;
 
-class ZELSettingWidget : public QWidget {
+class ZELSettingWidget : public QWidget, public QUtil::IEventHandler {
     Q_OBJECT
 public:
     explicit ZELSettingWidget(ZELView *view, QWidget *parent = nullptr);
@@ -25,9 +39,26 @@ public:
     void updateVoltageVisibility();
     void connectVoltageSignals();
     void updateVoltageRanges();
+    void syncShortCircuitValues();
     void setDevice(DEV::DeviceArg device);
+
+    void handleIEvent(const QUtil::IEvent *event) override;
+
+private slots:
+    void modified();
+    void onChangeThetaEnable();
+    void onBoardTMChanged();
+    void onHeatChanged();
+    void onJunctionTempChanged();
+    void updateJunctionTempRange();
+    void onValueChanged();
+
 private:
     ZELView *m_view = nullptr;
+    Ui::ZELSettingWidget *ui = nullptr;
+    QButtonGroup *buttonGroupHeat = nullptr;
+    QButtonGroup *buttonGroupBoard = nullptr;
+    ZOR::Voltage m_voltage;
 };
 
 } // namespace ZEL
