@@ -1,12 +1,22 @@
 #pragma once
 
+// The "Clock Setting" page of the configuration view: the clock enable and
+// block-RAM tables in the left pane, the port output and flip-flop tables in the
+// right one. The page only composes the tables and hands each its file section,
+// in a fixed order.
+
 #include <QWidget>
 
 class QDomElement;
+class QSplitter;
 class QXmlStreamWriter;
 
 namespace ZEL {
 
+class BsramSetWidget;
+class ClockEnableSetWidget;
+class DFFSetWidget;
+class PortSetWidget;
 class ZELView;
 
 class ZELEnableSetWidget : public QWidget {
@@ -18,9 +28,18 @@ public:
     void readConfig(const QDomElement &root);
     void writeConfig(QXmlStreamWriter &writer);
 
+    ClockEnableSetWidget *clockEnableTable() const { return m_clockEnable; }
+    BsramSetWidget *bsramTable() const { return m_bsram; }
+    PortSetWidget *portTable() const { return m_port; }
+    DFFSetWidget *dffTable() const { return m_dff; }
+    QSplitter *splitter() const { return m_splitter; }
 
 private:
-    ZELView *m_view = nullptr;
+    BsramSetWidget *m_bsram = nullptr;
+    PortSetWidget *m_port = nullptr;
+    ClockEnableSetWidget *m_clockEnable = nullptr;
+    DFFSetWidget *m_dff = nullptr;
+    QSplitter *m_splitter = nullptr;
 };
 
 } // namespace ZEL

@@ -1,0 +1,104 @@
+#include "enable/DFFSetWidget.h"
+#include "ui_DFFSetWidget.h"
+
+#include "document/ZELView.h"
+#include "enable/DffModel.h"
+#include "enable/DoubleEditorDelegate.h"
+#include "enable/SectionIO.h"
+#include "pickers/NlsDataFinderDialog.h"
+
+#include <QAction>
+#include <QCursor>
+#include <QDomElement>
+#include <QXmlStreamWriter>
+
+namespace ZEL {
+
+DFFSetWidget::DFFSetWidget(ZELView *view, QWidget *parent)
+    : RecordTableWidget(view, parent), m_ui(new Ui::DFFSetWidget)
+{
+    m_ui->setupUi(this);
+    m_model = new DffModel(&m_rows, view, this);
+    m_delegate = new DoubleEditorDelegate(this, 0.0, 100.0);
+    setupTable(m_ui->tableView, m_model, m_delegate);
+
+    connect(m_ui->tableView, &QWidget::customContextMenuRequested, this,
+            &DFFSetWidget::onShowContextMenu);
+    connect(m_addAction, &QAction::triggered, this, &DFFSetWidget::onAdd);
+    connect(m_ui->btnAdd, &QToolButton::clicked, this, &DFFSetWidget::onAdd);
+    connect(m_removeAction, &QAction::triggered, this, &DFFSetWidget::onRemove);
+    connect(m_ui->btnRemove, &QToolButton::clicked, this, &DFFSetWidget::onRemove);
+}
+
+DFFSetWidget::~DFFSetWidget()
+{
+    // The table view outlives this body (it goes with the child widgets), so it
+    // must not be left looking at deleted records.
+    m_model->beginReset();
+    qDeleteAll(m_rows);
+    m_rows.clear();
+    m_model->endReset();
+    delete m_ui;
+}
+
+void DFFSetWidget::readConfig(const QDomElement &root)
+{
+    const QDomElement section = SectionIO::section(root, QStringLiteral("LocalEnable"));
+    if (section.isNull())
+        return;
+    m_model->beginReset();
+    SectionIO::forEachRow(section, QStringLiteral("Instance"), [this](const QDomElement &row) {
+        auto *record = new DffRecord;
+        record->name = row.attribute(QStringLiteral("name"));
+        record->value = SectionIO::readValue(row, QStringLiteral("value"));
+        m_rows.append(record);
+    });
+    m_model->endReset();
+}
+
+void DFFSetWidget::writeConfig(QXmlStreamWriter &writer)
+{
+    if (m_rows.isEmpty())
+        return;
+    writer.writeStartElement(QStringLiteral("LocalEnable"));
+    // Every row is written, an unnamed one (only possible from a file) included.
+    for (const DffRecord *record : qAsConst(m_rows)) {
+        writer.writeEmptyElement(QStringLiteral("Instance"));
+        writer.writeAttribute(QStringLiteral("name"), record->name);
+        SectionIO::writeValue(writer, QStringLiteral("value"), record->value);
+    }
+    writer.writeEndElement();
+}
+
+void DFFSetWidget::onShowContextMenu()
+{
+    popupMenu(m_ui->tableView, QCursor::pos());
+}
+
+void DFFSetWidget::onRemove()
+{
+    if (removeSelected(m_ui->tableView, m_model))
+        markModified();
+}
+
+void DFFSetWidget::onAdd()
+{
+    NlsDataFinderDialog dialog(this, view() ? view()->getNetlist() : nullptr,
+                               NlsDataFinderDialog::DffFinder);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    appendPicks(
+        m_model, dialog.selectedNames(), [](const QString &name) { return name; },
+        [](const QString &, const QString &name) {
+            auto *record = new DffRecord;
+            record->name = name;
+            return record;
+        });
+}
+
+void DFFSetWidget::modified()
+{
+    markModified();
+}
+
+} // namespace ZEL

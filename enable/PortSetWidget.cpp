@@ -1,0 +1,111 @@
+#include "enable/PortSetWidget.h"
+#include "ui_PortSetWidget.h"
+
+#include "document/ZELView.h"
+#include "enable/DoubleEditorDelegate.h"
+#include "enable/PortModel.h"
+#include "enable/SectionIO.h"
+#include "host/nlsdata.h"
+#include "pickers/NlsDataFinderDialog.h"
+
+#include <QAction>
+#include <QCursor>
+#include <QDomElement>
+#include <QXmlStreamWriter>
+
+namespace ZEL {
+
+PortSetWidget::PortSetWidget(ZELView *view, QWidget *parent)
+    : RecordTableWidget(view, parent), m_ui(new Ui::PortSetWidget)
+{
+    m_ui->setupUi(this);
+    m_model = new PortModel(&m_rows, view, this);
+    m_delegate = new DoubleEditorDelegate(this, 0.0, 100.0);
+    setupTable(m_ui->tableView, m_model, m_delegate, {320, 120});
+
+    connect(m_ui->tableView, &QWidget::customContextMenuRequested, this,
+            &PortSetWidget::onShowContextMenu);
+    connect(m_addAction, &QAction::triggered, this, &PortSetWidget::onAdd);
+    connect(m_ui->btnAdd, &QToolButton::clicked, this, &PortSetWidget::onAdd);
+    connect(m_removeAction, &QAction::triggered, this, &PortSetWidget::onRemove);
+    connect(m_ui->btnRemove, &QToolButton::clicked, this, &PortSetWidget::onRemove);
+}
+
+PortSetWidget::~PortSetWidget()
+{
+    // The table view outlives this body (it goes with the child widgets), so it
+    // must not be left looking at deleted records.
+    m_model->beginReset();
+    qDeleteAll(m_rows);
+    m_rows.clear();
+    m_model->endReset();
+    delete m_ui;
+}
+
+void PortSetWidget::readConfig(const QDomElement &root)
+{
+    const QDomElement section = SectionIO::section(root, QStringLiteral("PortOutEnable"));
+    if (section.isNull())
+        return;
+    m_model->beginReset();
+    // The kind comes from the file as it is; it is never derived again from the
+    // netlist.
+    SectionIO::forEachRow(section, QStringLiteral("Port"), [this](const QDomElement &row) {
+        auto *record = new PortRecord;
+        record->name = row.attribute(QStringLiteral("name"));
+        record->outEnable = SectionIO::readValue(row, QStringLiteral("out_enable"));
+        record->capacity = SectionIO::readValue(row, QStringLiteral("capacity"));
+        record->kind = SectionIO::readKind(row);
+        m_rows.append(record);
+    });
+    m_model->endReset();
+}
+
+void PortSetWidget::writeConfig(QXmlStreamWriter &writer)
+{
+    if (m_rows.isEmpty())
+        return;
+    writer.writeStartElement(QStringLiteral("PortOutEnable"));
+    for (const PortRecord *record : qAsConst(m_rows)) {
+        writer.writeEmptyElement(QStringLiteral("Port"));
+        writer.writeAttribute(QStringLiteral("name"), record->name);
+        SectionIO::writeValue(writer, QStringLiteral("out_enable"), record->outEnable);
+        SectionIO::writeValue(writer, QStringLiteral("capacity"), record->capacity);
+        SectionIO::writeKind(writer, record->kind);
+    }
+    writer.writeEndElement();
+}
+
+void PortSetWidget::onShowContextMenu()
+{
+    popupMenu(m_ui->tableView, QCursor::pos());
+}
+
+void PortSetWidget::onRemove()
+{
+    if (removeSelected(m_ui->tableView, m_model))
+        markModified();
+}
+
+void PortSetWidget::onAdd()
+{
+    NlsDataFinderDialog dialog(this, view() ? view()->getNetlist() : nullptr,
+                               NlsDataFinderDialog::OutPortFinder);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    appendPicks(
+        m_model, dialog.selectedPorts(), [](const NlsData::Port *port) { return port->path(); },
+        [](const NlsData::Port *port, const QString &name) {
+            auto *record = new PortRecord;
+            record->name = name;
+            record->kind = PortModel::kindOfPort(port);
+            return record;
+        });
+}
+
+void PortSetWidget::modified()
+{
+    markModified();
+}
+
+} // namespace ZEL
