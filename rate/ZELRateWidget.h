@@ -1,5 +1,9 @@
 #pragma once
 
+// The "Rate Setting" page: the net rate editor on the left and the activity file
+// pane on the right, side by side in a splitter. The page only forwards reading,
+// writing and the pre-save check to the two panes, in that order.
+
 #include <QWidget>
 
 class QDomElement;
@@ -7,6 +11,8 @@ class QXmlStreamWriter;
 
 namespace ZEL {
 
+class RateWidget;
+class VcdFileWidget;
 class ZELView;
 
 class ZELRateWidget : public QWidget {
@@ -19,8 +25,12 @@ public:
     void writeConfig(QXmlStreamWriter &writer);
     bool checkConfig();
 
+    RateWidget *rateWidget() const { return m_rateWidget; }
+    VcdFileWidget *vcdFileWidget() const { return m_vcdFileWidget; }
+
 private:
-    ZELView *m_view = nullptr;
+    RateWidget *m_rateWidget = nullptr;
+    VcdFileWidget *m_vcdFileWidget = nullptr;
 };
 
 } // namespace ZEL

@@ -1,0 +1,149 @@
+#include "rate/RateWidget.h"
+#include "ui_RateWidget.h"
+
+#include "document/ZELView.h"
+#include "rate/RateTableView.h"
+
+#include <QDomElement>
+#include <QMessageBox>
+#include <QXmlStreamWriter>
+
+namespace ZEL {
+
+RateWidget::RateWidget(ZELView *view, QWidget *parent)
+    : QWidget(parent), m_form(new Ui::NetRateEditor), m_view(view)
+{
+    m_form->setupUi(this);
+
+    m_form->tableviewNet->setKind(RateTableView::NetKind);
+    m_form->tableviewPort->setKind(RateTableView::PortKind);
+    m_form->tableviewNet->setView(view);
+    m_form->tableviewPort->setView(view);
+
+    connect(m_form->btnAdd, &QAbstractButton::clicked, m_form->tableviewNet, &RateTableView::onNew);
+    connect(m_form->btnRemove, &QAbstractButton::clicked, m_form->tableviewNet,
+            &RateTableView::onRemove);
+    connect(m_form->btnAddIO, &QAbstractButton::clicked, m_form->tableviewPort,
+            &RateTableView::onNew);
+    connect(m_form->btnRemoveIO, &QAbstractButton::clicked, m_form->tableviewPort,
+            &RateTableView::onRemove);
+    connect(m_form->radioSignal, &QAbstractButton::clicked, this,
+            &RateWidget::onNetRateUnitChanged);
+    connect(m_form->radioToggle, &QAbstractButton::clicked, this,
+            &RateWidget::onNetRateUnitChanged);
+    connect(m_form->radioSignalIO, &QAbstractButton::clicked, this,
+            &RateWidget::onIORateUnitChanged);
+    connect(m_form->radioToggleIO, &QAbstractButton::clicked, this,
+            &RateWidget::onIORateUnitChanged);
+
+    m_form->groupIORate->hide();
+}
+
+RateWidget::~RateWidget()
+{
+    delete m_form;
+}
+
+RateTableView *RateWidget::netTable() const
+{
+    return m_form->tableviewNet;
+}
+
+RateTableView *RateWidget::portTable() const
+{
+    return m_form->tableviewPort;
+}
+
+void RateWidget::onVectorlessChanged(bool enabled)
+{
+    m_form->groupIORate->setEnabled(enabled);
+}
+
+void RateWidget::onNetRateUnitChanged()
+{
+    changeUnit(m_form->tableviewNet, m_form->radioToggle, m_form->radioSignal);
+}
+
+void RateWidget::onIORateUnitChanged()
+{
+    changeUnit(m_form->tableviewPort, m_form->radioToggleIO, m_form->radioSignalIO);
+}
+
+void RateWidget::changeUnit(RateTableView *table, QAbstractButton *toggleButton,
+                            QAbstractButton *signalButton)
+{
+    if (table->items().isEmpty()) {
+        table->setToggleUnit(toggleButton->isChecked());
+        return;
+    }
+    const auto answer = QMessageBox::question(
+        this, tr("Confirm"),
+        tr("Are you sure to change unit?\nThe edited values will be clear after changed."),
+        QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+    if (answer == QMessageBox::Yes) {
+        table->setToggleUnit(toggleButton->isChecked());
+        table->clearValues();
+        return;
+    }
+    // The user's click has already moved the check mark; put it back on the unit in force.
+    (table->toggleUnit() ? toggleButton : signalButton)->setChecked(true);
+}
+
+bool RateWidget::checkConfig()
+{
+    for (const NetRateItem *item : m_form->tableviewNet->items()) {
+        if (item->value.isEmpty()) {
+            QMessageBox::warning(this, tr("Warning"),
+                                 tr("Rate value of Net '%1' is empty.").arg(item->name));
+            return false;
+        }
+    }
+    if (!m_form->groupIORate->isEnabled())
+        return true;
+    for (const NetRateItem *item : m_form->tableviewPort->items()) {
+        if (item->value.isEmpty()) {
+            QMessageBox::warning(this, tr("Warning"),
+                                 tr("Rate value of Port '%1' is empty.").arg(item->name));
+            return false;
+        }
+    }
+    return true;
+}
+
+void RateWidget::readConfig(const QDomElement &root)
+{
+    const QDomElement section = root.firstChildElement(QStringLiteral("NetRate"));
+    if (section.isNull())
+        return;
+    const bool toggle = section.attribute(QStringLiteral("type")) == QLatin1String("toggle");
+    // Checked from code, so the unit-change slot (bound to clicks) does not run.
+    (toggle ? m_form->radioToggle : m_form->radioSignal)->setChecked(true);
+    m_form->tableviewNet->setToggleUnit(toggle);
+
+    QList<NetRateItem *> items;
+    for (QDomElement net = section.firstChildElement(QStringLiteral("Net")); !net.isNull();
+         net = net.nextSiblingElement(QStringLiteral("Net"))) {
+        items.append(new NetRateItem{net.attribute(QStringLiteral("name")),
+                                     net.attribute(QStringLiteral("value"))});
+    }
+    m_form->tableviewNet->replaceItems(items);
+}
+
+void RateWidget::writeConfig(QXmlStreamWriter &writer)
+{
+    const QList<NetRateItem *> &items = m_form->tableviewNet->items();
+    if (items.isEmpty())
+        return;
+    writer.writeStartElement(QStringLiteral("NetRate"));
+    writer.writeAttribute(QStringLiteral("type"), m_form->radioToggle->isChecked()
+                                                      ? QStringLiteral("toggle")
+                                                      : QStringLiteral("signal"));
+    for (const NetRateItem *item : items) {
+        writer.writeEmptyElement(QStringLiteral("Net"));
+        writer.writeAttribute(QStringLiteral("name"), item->name);
+        writer.writeAttribute(QStringLiteral("value"), item->value);
+    }
+    writer.writeEndElement();
+}
+
+} // namespace ZEL

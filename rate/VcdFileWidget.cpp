@@ -1,0 +1,248 @@
+#include "rate/VcdFileWidget.h"
+#include "ui_VcdFileWidget.h"
+
+#include "document/ZELView.h"
+#include "host/nlsdata.h"
+#include "rate/VcdFileModel.h"
+#include "rate/VcdFileSetDialog.h"
+
+#include <QAction>
+#include <QDomElement>
+#include <QFile>
+#include <QLocale>
+#include <QMessageBox>
+#include <QXmlStreamWriter>
+
+namespace ZEL {
+
+namespace {
+
+constexpr double ToggleMaximum = 200.0;
+constexpr double SignalMaximum = 99999999.0;
+constexpr double ToggleDefault = 12.5;
+constexpr int ToggleUnitIndex = 0;
+
+// One rule for both default rates: a toggle rate cannot exceed 200 %, so a larger
+// signal rate falls back to the default toggle rate when the unit changes to "%".
+void fitToUnit(QComboBox *unit, QDoubleSpinBox *value)
+{
+    if (unit->currentIndex() == ToggleUnitIndex) {
+        if (value->value() > ToggleMaximum)
+            value->setValue(ToggleDefault);
+        value->setMaximum(ToggleMaximum);
+    } else {
+        value->setMaximum(SignalMaximum);
+    }
+}
+
+// The unit is set before the value, so that the value is bounded by the unit read.
+void readRate(const QDomElement &section, const QString &toggleTag, const QString &signalTag,
+              QComboBox *unit, QDoubleSpinBox *value)
+{
+    QDomElement element = section.firstChildElement(toggleTag);
+    int unitIndex = ToggleUnitIndex;
+    if (element.isNull()) {
+        element = section.firstChildElement(signalTag);
+        unitIndex = 1;
+    }
+    if (element.isNull())
+        return;
+    unit->setCurrentIndex(unitIndex);
+    // "nan", "inf" and overflows such as "1e999" read as 0 like any other non-number;
+    // given to the spin box as they are, they would end up at one of its limits.
+    const double number = element.text().toDouble();
+    value->setValue(qIsFinite(number) ? number : 0.0);
+}
+
+// The two-decimal text shown by the spin box, always with a point.
+QString rateText(const QDoubleSpinBox *value)
+{
+    return QString::number(value->value(), 'f', 2);
+}
+
+} // namespace
+
+VcdFileWidget::VcdFileWidget(ZELView *view, QWidget *parent)
+    : RecordTableWidget(view, parent), m_form(new Ui::VcdFileTableView)
+{
+    m_form->setupUi(this);
+    m_form->editIOValue->setLocale(QLocale::c());
+    m_form->editRemainValue->setLocale(QLocale::c());
+
+    m_model =
+        new VcdFileModel(&m_items, {tr("Instance"), tr("File Name"), tr("File Type")}, view, this);
+    setupTable(m_form->tableView, m_model, nullptr, {-1, 240, 120});
+
+    m_addAction->setText(tr("Add Input File"));
+
+    connect(m_form->tableView, &QWidget::customContextMenuRequested, this,
+            &VcdFileWidget::onShowContextMenu);
+    connect(m_form->tableView, &QAbstractItemView::doubleClicked, this, &VcdFileWidget::onEditData);
+    connect(m_addAction, &QAction::triggered, this, &VcdFileWidget::onNew);
+    connect(m_form->btnAdd, &QAbstractButton::clicked, this, &VcdFileWidget::onNew);
+    connect(m_removeAction, &QAction::triggered, this, &VcdFileWidget::onRemove);
+    connect(m_form->btnRemove, &QAbstractButton::clicked, this, &VcdFileWidget::onRemove);
+    connect(m_form->checkGlitch, &QAbstractButton::clicked, this, &VcdFileWidget::onGlitchChanged);
+    connect(m_form->editIOValue, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this,
+            &VcdFileWidget::modified);
+    connect(m_form->editRemainValue, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this,
+            &VcdFileWidget::modified);
+    connect(m_form->comboIOUnit, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
+            &VcdFileWidget::onIOUnitChanged);
+    connect(m_form->comboRemainUnit, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
+            &VcdFileWidget::onRemainUnitChanged);
+
+    // Vectorless estimation is not offered yet; the button stays in the form unused.
+    m_form->radioVectorless->hide();
+}
+
+VcdFileWidget::~VcdFileWidget()
+{
+    qDeleteAll(m_items);
+    delete m_form;
+}
+
+void VcdFileWidget::onShowContextMenu(const QPoint &point)
+{
+    popupMenu(m_form->tableView, m_form->tableView->viewport()->mapToGlobal(point));
+}
+
+void VcdFileWidget::onRemove()
+{
+    if (removeSelected(m_form->tableView, m_model))
+        markModified();
+}
+
+void VcdFileWidget::onNew()
+{
+    VcdFileSetDialog dialog(view(), this, nullptr);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    m_model->beginReset();
+    m_items.append(dialog.vcdFileItem());
+    m_model->endReset();
+    markModified();
+}
+
+void VcdFileWidget::onEditData(const QModelIndex &index)
+{
+    VcdFileItem *item = m_model->record(index);
+    if (!item)
+        return;
+    VcdFileSetDialog dialog(view(), this, item);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    m_model->rowChanged(index.row());
+    markModified();
+}
+
+void VcdFileWidget::onGlitchChanged()
+{
+    // The option is stored only together with activity files.
+    if (!m_items.isEmpty())
+        markModified();
+}
+
+void VcdFileWidget::modified()
+{
+    markModified();
+}
+
+void VcdFileWidget::onRemainUnitChanged()
+{
+    fitToUnit(m_form->comboRemainUnit, m_form->editRemainValue);
+    markModified();
+}
+
+void VcdFileWidget::onIOUnitChanged()
+{
+    fitToUnit(m_form->comboIOUnit, m_form->editIOValue);
+    markModified();
+}
+
+bool VcdFileWidget::checkConfig()
+{
+    for (const VcdFileItem *item : qAsConst(m_items)) {
+        if (!QFile::exists(item->file)) {
+            QMessageBox::warning(this, tr("Warning"),
+                                 tr("The vcd file '%1' doesn't exist.").arg(item->file));
+            return false;
+        }
+    }
+    return true;
+}
+
+void VcdFileWidget::readConfig(const QDomElement &root)
+{
+    const QDomElement defaults = root.firstChildElement(QStringLiteral("DefaultConfig"));
+    if (!defaults.isNull()) {
+        readRate(defaults, QStringLiteral("DefaultIoToggleRate"),
+                 QStringLiteral("DefaultIoSignalRate"), m_form->comboIOUnit, m_form->editIOValue);
+        readRate(defaults, QStringLiteral("DefaultRmToggleRate"),
+                 QStringLiteral("DefaultRmSignalRate"), m_form->comboRemainUnit,
+                 m_form->editRemainValue);
+    }
+
+    const QDomElement files = root.firstChildElement(QStringLiteral("SimuFile"));
+    if (files.isNull())
+        return;
+    const QString top = view()->getNetlist()->topModuleName();
+    m_model->beginReset();
+    for (QDomElement file = files.firstChildElement(QStringLiteral("File")); !file.isNull();
+         file = file.nextSiblingElement(QStringLiteral("File"))) {
+        auto *item = new VcdFileItem;
+        item->file = file.attribute(QStringLiteral("name"));
+        item->instance = file.attribute(QStringLiteral("entity"));
+        if (item->instance.isEmpty())
+            item->instance = top;
+        item->isVcd = file.attribute(QStringLiteral("type")) == QLatin1String("vcd");
+        item->startTime = file.attribute(QStringLiteral("start_time"));
+        item->endTime = file.attribute(QStringLiteral("end_time"));
+        item->timeUnit = file.attribute(QStringLiteral("time_unit"));
+        m_items.append(item);
+    }
+    const QDomElement glitch = files.firstChildElement(QStringLiteral("FilterGlitch"));
+    if (!glitch.isNull())
+        m_form->checkGlitch->setChecked(glitch.text() == QLatin1String("TRUE"));
+    m_model->endReset();
+}
+
+void VcdFileWidget::writeConfig(QXmlStreamWriter &writer)
+{
+    writer.writeStartElement(QStringLiteral("DefaultConfig"));
+    writer.writeTextElement(m_form->comboIOUnit->currentIndex() != ToggleUnitIndex
+                                ? QStringLiteral("DefaultIoSignalRate")
+                                : QStringLiteral("DefaultIoToggleRate"),
+                            rateText(m_form->editIOValue));
+    writer.writeTextElement(m_form->comboRemainUnit->currentIndex() != ToggleUnitIndex
+                                ? QStringLiteral("DefaultRmSignalRate")
+                                : QStringLiteral("DefaultRmToggleRate"),
+                            rateText(m_form->editRemainValue));
+    writer.writeEndElement();
+
+    if (m_items.isEmpty())
+        return;
+    writer.writeStartElement(QStringLiteral("SimuFile"));
+    // The top module is stored as an empty entity, so the entry follows a renamed top.
+    const QString top = view()->getNetlist()->topModuleName();
+    for (const VcdFileItem *item : qAsConst(m_items)) {
+        writer.writeEmptyElement(QStringLiteral("File"));
+        writer.writeAttribute(QStringLiteral("type"),
+                              item->isVcd ? QStringLiteral("vcd") : QStringLiteral("saif"));
+        writer.writeAttribute(QStringLiteral("name"), item->file);
+        writer.writeAttribute(QStringLiteral("entity"),
+                              item->instance == top ? QString() : item->instance);
+        if (!item->startTime.isEmpty())
+            writer.writeAttribute(QStringLiteral("start_time"), item->startTime);
+        if (!item->endTime.isEmpty())
+            writer.writeAttribute(QStringLiteral("end_time"), item->endTime);
+        if (!item->startTime.isEmpty() || !item->endTime.isEmpty())
+            writer.writeAttribute(QStringLiteral("time_unit"), item->timeUnit);
+    }
+    writer.writeTextElement(QStringLiteral("FilterGlitch"), m_form->checkGlitch->isChecked()
+                                                                ? QStringLiteral("TRUE")
+                                                                : QStringLiteral("FALSE"));
+    writer.writeEndElement();
+}
+
+} // namespace ZEL

@@ -1,0 +1,53 @@
+#pragma once
+
+// The activity file pane of the rate page: the default rates for IO inputs and for
+// the remaining signals, the list of simulation activity files (VCD or SAIF) with
+// the glitch option, and the sections DefaultConfig and SimuFile that hold them.
+
+#include "enable/RecordTableWidget.h"
+#include "rate/VcdFileItem.h"
+
+class QDomElement;
+class QXmlStreamWriter;
+
+namespace ZEL {
+
+namespace Ui {
+class VcdFileTableView;
+}
+
+class VcdFileModel;
+
+class VcdFileWidget : public RecordTableWidget {
+    Q_OBJECT
+public:
+    explicit VcdFileWidget(ZELView *view, QWidget *parent = nullptr);
+    ~VcdFileWidget() override;
+
+    void readConfig(const QDomElement &root);
+    void writeConfig(QXmlStreamWriter &writer);
+    bool checkConfig();
+
+    const QList<VcdFileItem *> &items() const { return m_items; }
+    VcdFileModel *model() const { return m_model; }
+
+signals:
+    void vectorlessChanged(bool enabled);
+
+private slots:
+    void onShowContextMenu(const QPoint &point);
+    void onRemove();
+    void onNew();
+    void onEditData(const QModelIndex &index);
+    void onGlitchChanged();
+    void modified();
+    void onRemainUnitChanged();
+    void onIOUnitChanged();
+
+private:
+    Ui::VcdFileTableView *m_form = nullptr;
+    VcdFileModel *m_model = nullptr;
+    QList<VcdFileItem *> m_items;
+};
+
+} // namespace ZEL
