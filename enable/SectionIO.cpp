@@ -7,6 +7,17 @@
 namespace ZEL {
 namespace SectionIO {
 
+namespace {
+
+// Qt's text-to-number conversion accepts "nan" and "inf" and turns an overflow such as
+// "1e999" into infinity. Such texts read as 0, like any other text that is not a number.
+template <class Number> Number finiteOrZero(Number value)
+{
+    return qIsFinite(value) ? value : Number(0);
+}
+
+} // namespace
+
 QDomElement section(const QDomElement &root, const QString &tag)
 {
     return root.firstChildElement(tag);
@@ -14,7 +25,7 @@ QDomElement section(const QDomElement &root, const QString &tag)
 
 float readValue(const QDomElement &row, const QString &attribute)
 {
-    return row.attribute(attribute, QStringLiteral("-1")).toFloat();
+    return finiteOrZero(row.attribute(attribute, QStringLiteral("-1")).toFloat());
 }
 
 int readKind(const QDomElement &row)
@@ -24,7 +35,7 @@ int readKind(const QDomElement &row)
 
 double readNumber(const QDomElement &element, const QString &attribute, const QString &defaultText)
 {
-    return element.attribute(attribute, defaultText).toDouble();
+    return finiteOrZero(element.attribute(attribute, defaultText).toDouble());
 }
 
 QString formatNumber(double value)

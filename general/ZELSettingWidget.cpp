@@ -45,6 +45,15 @@ void checkButtonsWithText(const QButtonGroup *group, const QString &text)
     }
 }
 
+// Qt's text-to-double conversion accepts "nan" and "inf" and turns an overflow such
+// as "1e999" into infinity; a spin box given either ends up at one of its limits. Such
+// texts read as 0, like any other text that is not a number, and are then clamped.
+double fileNumber(const QString &text)
+{
+    const double value = text.toDouble();
+    return qIsFinite(value) ? value : 0.0;
+}
+
 QString number(double value)
 {
     return QString::number(value, 'g', 6);
@@ -130,16 +139,16 @@ void ZELSettingWidget::readConfig(const QDomElement &root)
     const QDomElement junction = root.firstChildElement(QStringLiteral("JunctionTemp"));
     if (!junction.isNull()) {
         ui->checkBoxJunctionTemp->setChecked(true);
-        ui->spinJunctionTemp->setValue(junction.text().toDouble());
+        ui->spinJunctionTemp->setValue(fileNumber(junction.text()));
     } else {
         ui->checkBoxJunctionTemp->setChecked(false);
     }
     const QDomElement ambient = root.firstChildElement(QStringLiteral("AmbientTemp"));
     if (!ambient.isNull())
-        ui->spinAmbTemp->setValue(ambient.text().toDouble());
+        ui->spinAmbTemp->setValue(fileNumber(ambient.text()));
     const QDomElement boardTemp = root.firstChildElement(QStringLiteral("BoardTemp"));
     if (!boardTemp.isNull())
-        ui->spinBoardTemp->setValue(boardTemp.text().toDouble());
+        ui->spinBoardTemp->setValue(fileNumber(boardTemp.text()));
     const QDomElement airFlow = root.firstChildElement(QStringLiteral("AirFlow"));
     if (!airFlow.isNull()) {
         const int index = ui->comboAirFlow->findText(airFlow.text());
@@ -158,7 +167,7 @@ void ZELSettingWidget::readConfig(const QDomElement &root)
         if (thetaJA.text() != notAvailable) {
             ui->checkJA->setChecked(true);
             ui->lineEditJA->setEnabled(true);
-            ui->lineEditJA->setValue(thetaJA.text().toDouble());
+            ui->lineEditJA->setValue(fileNumber(thetaJA.text()));
         } else {
             ui->checkJA->setChecked(false);
             ui->lineEditJA->setEnabled(false);
@@ -166,22 +175,22 @@ void ZELSettingWidget::readConfig(const QDomElement &root)
     }
     const QDomElement thetaSA = root.firstChildElement(QStringLiteral("CustomThetaSA"));
     if (!thetaSA.isNull() && thetaSA.text() != notAvailable)
-        ui->lineEditSA->setValue(thetaSA.text().toDouble());
+        ui->lineEditSA->setValue(fileNumber(thetaSA.text()));
     const QDomElement thetaJB = root.firstChildElement(QStringLiteral("CustomThetaJB"));
     if (!thetaJB.isNull() && thetaJB.text() != notAvailable)
-        ui->lineEditJB->setValue(thetaJB.text().toDouble());
+        ui->lineEditJB->setValue(fileNumber(thetaJB.text()));
 
     // Still within the form's 0..50: the chip's limits are fitted later by
     // updateVoltageRanges, which needs the values as stored to decide on defaults.
     const QDomElement vcc = root.firstChildElement(QStringLiteral("VCC"));
     if (!vcc.isNull())
-        ui->doubleSpinVCC->setValue(vcc.text().toDouble());
+        ui->doubleSpinVCC->setValue(fileNumber(vcc.text()));
     const QDomElement vccx = root.firstChildElement(QStringLiteral("VCCX"));
     if (!vccx.isNull())
-        ui->doubleSpinVCCX->setValue(vccx.text().toDouble());
+        ui->doubleSpinVCCX->setValue(fileNumber(vccx.text()));
     const QDomElement vccldo = root.firstChildElement(QStringLiteral("VCC_LDO"));
     if (!vccldo.isNull())
-        ui->doubleSpinVCCLDO->setValue(vccldo.text().toDouble());
+        ui->doubleSpinVCCLDO->setValue(fileNumber(vccldo.text()));
 
     // R2 last: a junction temperature closes everything R1 may have opened.
     onChangeThetaEnable();
