@@ -2,6 +2,7 @@
 #include "ui_RateWidget.h"
 
 #include "document/ZELView.h"
+#include "rate/MessageText.h"
 #include "rate/RateTableView.h"
 
 #include <QDomElement>
@@ -93,8 +94,9 @@ bool RateWidget::checkConfig()
 {
     for (const NetRateItem *item : m_form->tableviewNet->items()) {
         if (item->value.isEmpty()) {
-            QMessageBox::warning(this, tr("Warning"),
-                                 tr("Rate value of Net '%1' is empty.").arg(item->name));
+            QMessageBox::warning(
+                this, tr("Warning"),
+                tr("Rate value of Net '%1' is empty.").arg(shownInMessage(item->name)));
             return false;
         }
     }
@@ -102,8 +104,9 @@ bool RateWidget::checkConfig()
         return true;
     for (const NetRateItem *item : m_form->tableviewPort->items()) {
         if (item->value.isEmpty()) {
-            QMessageBox::warning(this, tr("Warning"),
-                                 tr("Rate value of Port '%1' is empty.").arg(item->name));
+            QMessageBox::warning(
+                this, tr("Warning"),
+                tr("Rate value of Port '%1' is empty.").arg(shownInMessage(item->name)));
             return false;
         }
     }

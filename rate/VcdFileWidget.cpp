@@ -3,6 +3,7 @@
 
 #include "document/ZELView.h"
 #include "host/nlsdata.h"
+#include "rate/MessageText.h"
 #include "rate/VcdFileModel.h"
 #include "rate/VcdFileSetDialog.h"
 
@@ -164,8 +165,9 @@ bool VcdFileWidget::checkConfig()
 {
     for (const VcdFileItem *item : qAsConst(m_items)) {
         if (!QFile::exists(item->file)) {
-            QMessageBox::warning(this, tr("Warning"),
-                                 tr("The vcd file '%1' doesn't exist.").arg(item->file));
+            QMessageBox::warning(
+                this, tr("Warning"),
+                tr("The vcd file '%1' doesn't exist.").arg(shownInMessage(item->file)));
             return false;
         }
     }
