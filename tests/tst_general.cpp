@@ -11,16 +11,12 @@
 #include "tests/support/ModalHelper.h"
 
 #include <QAbstractButton>
-#include <QButtonGroup>
-#include <QCheckBox>
 #include <QComboBox>
 #include <QDomDocument>
 #include <QDoubleSpinBox>
 #include <QFile>
-#include <QGroupBox>
 #include <QLabel>
 #include <QPointer>
-#include <QRadioButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -31,51 +27,56 @@ using TestSupport::ModalHelper;
 
 namespace {
 
-// Every rail of the stand-in chip lies well inside the form's 0..50 and away from 0, so a
-// rail that is not fitted shows up as a wrong value.
-ZOR::VoltageTable plainTable()
+template <typename... T> void row(const char *name, T... values)
 {
-    ZOR::VoltageTable t;
-    t.vccDefault = "1.0";
-    t.vccMin = "0.95";
-    t.vccMax = "1.05";
-    t.vccxDefault = "2.5";
-    t.vccxMin = "2.375";
-    t.vccxMax = "2.625";
-    t.vccldoDefault = "1.8";
-    t.vccldoMin = "1.71";
-    t.vccldoMax = "1.89";
-    return t;
+    (QTest::newRow(name) << ... << values);
 }
 
-// Three equal rails with room to move; `ties` names the tied pairs, e.g. "VCC-VCCX".
-ZOR::VoltageTable tiedTable(const QString &ties)
+// Makes the project's chip one whose voltage table holds "default min max" for VCC, VCCX
+// and VCCLDO ("-" for an empty text) and ties the pairs named in `ties`, e.g. "VCC-VCCX".
+// Without rails the chip has no voltage information.
+void useChip(const QString &rails, const QString &ties = QString())
 {
-    ZOR::VoltageTable t;
-    t.vccDefault = t.vccxDefault = t.vccldoDefault = "1.0";
-    t.vccMin = t.vccxMin = t.vccldoMin = "0.9";
-    t.vccMax = t.vccxMax = t.vccldoMax = "2.0";
-    const QStringList pairs = ties.split(' ', Qt::SkipEmptyParts);
-    t.vccVccxTied = pairs.contains("VCC-VCCX");
-    t.vccxVccldoTied = pairs.contains("VCCX-VCCLDO");
-    t.vccVccldoTied = pairs.contains("VCC-VCCLDO");
-    return t;
-}
-
-void useChip(const QString &voltageKey, const ZOR::VoltageTable *table)
-{
-    if (table)
-        ZOR::Voltage::registerTable(voltageKey, QStringLiteral("GEN"), *table);
+    const QString key = rails.isEmpty() ? QStringLiteral("none") : rails + '|' + ties;
+    if (!rails.isEmpty()) {
+        QStringList f = rails.split(' ');
+        f.replaceInStrings(QRegularExpression("^-$"), QString());
+        ZOR::VoltageTable t{f[0], f[1], f[2], f[3], f[4], f[5], f[6], f[7], f[8]};
+        const QStringList pairs = ties.split(' ');
+        t.vccVccxTied = pairs.contains("VCC-VCCX");
+        t.vccVccldoTied = pairs.contains("VCC-VCCLDO");
+        t.vccxVccldoTied = pairs.contains("VCCX-VCCLDO");
+        ZOR::Voltage::registerTable(key, QStringLiteral("GEN"), t);
+    }
     DEV::ChipInfo chip;
-    chip.device = QStringLiteral("GEN-") + voltageKey;
+    chip.device = QStringLiteral("GEN-1");
     chip.family = QStringLiteral("GEN");
-    chip.voltage = voltageKey;
+    chip.voltage = key;
     TE::ProInfoManager::instance()->setChipInfo(chip);
 }
 
-const char kGoodRails[] = "<VCC>1</VCC><VCCX>2.5</VCCX><VCC_LDO>1.8</VCC_LDO>";
-const QString kHead = QStringLiteral("TempGrade=COMMERCIAL, Process=TYPICAL, ");
+// "Name=text, ..." is how sections are given to and returned by the tests.
+QString toXml(const QString &section)
+{
+    QString xml;
+    const QStringList items = section.split(QStringLiteral(", "), Qt::SkipEmptyParts);
+    for (const QString &item : items)
+        xml += QString("<%1>%2</%1>").arg(item.section('=', 0, 0), item.section('=', 1));
+    return xml;
+}
+
+// The stand-in chip's rails lie well inside the form's 0..50 and away from 0, so a rail
+// that is not fitted shows up as a wrong value.
 const QString kRails = QStringLiteral("VCC=1, VCCX=2.5, VCC_LDO=1.8");
+const QString kHead = QStringLiteral("TempGrade=COMMERCIAL, Process=TYPICAL, ");
+const QString kAmbient25 = kHead + "AmbientTemp=25, " + kRails;
+const QString kNone0 = QStringLiteral(", HeatSink=None, AirFlow=0");
+
+const char kPrologue[] = R"(<?xml version="1.0" encoding="UTF-8"?>
+<!DOCTYPE TAVIR_POWER_ANALYSIS_CONFIG>
+<Config>
+    <Version>1.0</Version>
+)";
 
 const QStringList kGeneralElements{
     "TempGrade",     "Process",           "JunctionTemp",  "AmbientTemp", "VCC",
@@ -91,84 +92,72 @@ private slots:
     void init();
     void cleanup();
 
-    void pageWiring();
     void enablingRules_data();
     void enablingRules();
-    void heatSinkChoiceResetsOtherControls();
     void userEditsMarkModified_data();
     void userEditsMarkModified();
-
     void writtenSection_data();
     void writtenSection();
-    void junctionTemperatureRange_data();
-    void junctionTemperatureRange();
-    void rereadWithoutElements();
+    void gradeReadBeforeJunctionTemperature();
 
     void voltageFitting_data();
     void voltageFitting();
-    void railWithoutDefaultIsHidden();
     void ties_data();
     void ties();
     void vccxLock_data();
     void vccxLock();
-    void voltageVisibilityOverridesEarlierLock();
     void deviceChangeRefits();
     void deviceChangeClosesModifiedView();
 
 private:
-    bool open(const QString &body, const QString &device = QStringLiteral("GEN-1"));
+    QByteArray writeVep(const QString &section);
+    bool open(const QString &section, const QString &device = QStringLiteral("GEN-1"));
     QString savedSection();
+    bool act(const QString &steps);
     template <class T> T *child(const QString &name) const
     {
         return m_view->generalPage()->findChild<T *>(name);
     }
     QDoubleSpinBox *spin(const QString &name) const { return child<QDoubleSpinBox>(name); }
-    void click(const QString &step);
 
-    std::unique_ptr<QTemporaryDir> m_dir;
+    QTemporaryDir m_dir;
+    const QString m_path = m_dir.filePath(QStringLiteral("board.vep"));
     std::unique_ptr<ZEL::ZELView> m_view;
-    QString m_path;
 };
 
 void tst_General::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
-    m_path = m_dir->filePath(QStringLiteral("board.vep"));
-    const ZOR::VoltageTable table = plainTable();
-    useChip(QStringLiteral("plain"), &table);
+    QVERIFY(m_dir.isValid());
+    useChip("1.0 0.95 1.05 2.5 2.375 2.625 1.8 1.71 1.89");
 }
 
 void tst_General::cleanup()
 {
     m_view.reset();
+    ModalHelper::cancelPending();
     ModalHelper::closeStrayModals();
     QVERIFY(!QApplication::activeModalWidget());
-    m_dir.reset();
 }
 
-bool tst_General::open(const QString &body, const QString &device)
+// Returns the bytes written, empty on failure.
+QByteArray tst_General::writeVep(const QString &section)
 {
+    const QByteArray bytes = kPrologue + toXml(section).toUtf8() + "\n</Config>";
     QFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    const bool written = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+    return written ? bytes : QByteArray();
+}
+
+bool tst_General::open(const QString &section, const QString &device)
+{
+    if (writeVep(section).isEmpty())
         return false;
-    file.write("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-               "<!DOCTYPE TAVIR_POWER_ANALYSIS_CONFIG>\n<Config>\n    <Version>1.0</Version>\n");
-    file.write(body.toUtf8() + "\n</Config>");
-    file.close();
-
-    auto *netlist = new NlsData::Netlist(QStringLiteral("top"));
-    NlsData::Net *clk = netlist->addNet(QStringLiteral("clk"));
-    netlist->addTopPort(QStringLiteral("clk"), NlsData::DirectionInput, clk);
-    NlsData::Instance *ff =
-        netlist->addPrimitive(QStringLiteral("u_core/q_reg"), NlsData::CategoryFlipFlop, 1);
-    netlist->addDriver(netlist->addNet(QStringLiteral("u_core/q")), ff);
-
-    m_view = std::make_unique<ZEL::ZELView>(DEV::DeviceArg(device), netlist);
+    m_view = std::make_unique<ZEL::ZELView>(DEV::DeviceArg(device),
+                                            new NlsData::Netlist(QStringLiteral("top")));
     return m_view->getVoltageInfo() && m_view->readCfgFile(m_path);
 }
 
-// Saves the view and returns the general section as "Name=text, ..." in file order.
+// Saves the view and returns the general section in file order.
 QString tst_General::savedSection()
 {
     m_view->save();
@@ -185,46 +174,21 @@ QString tst_General::savedSection()
     return section.join(QStringLiteral(", "));
 }
 
-// Steps as a user takes them: "JT" and "JA" click the check boxes, "heat:Text" and
-// "board:Text" the radio button with that text.
-void tst_General::click(const QString &step)
+// Takes a user's steps, "name" clicking that button and "name=text" picking that item of a
+// combo box, and tells whether there were any.
+bool tst_General::act(const QString &steps)
 {
-    if (step == QLatin1String("JT") || step == QLatin1String("JA")) {
-        child<QCheckBox>(step == QLatin1String("JT") ? "checkBoxJunctionTemp" : "checkJA")->click();
-        return;
+    const QStringList stepList = steps.split(',', Qt::SkipEmptyParts);
+    for (const QString &step : stepList) {
+        const QString name = step.section('=', 0, 0);
+        if (auto *combo = child<QComboBox>(name))
+            combo->setCurrentIndex(combo->findText(step.section('=', 1)));
+        else if (auto *button = child<QAbstractButton>(name))
+            button->click();
+        else
+            QTest::qFail(qPrintable("no control " + name), __FILE__, __LINE__);
     }
-    const QString group = step.startsWith(QLatin1String("heat:")) ? "groupHeat" : "groupBoard";
-    const QList<QRadioButton *> radios = child<QGroupBox>(group)->findChildren<QRadioButton *>();
-    for (QRadioButton *radio : radios) {
-        if (radio->text() == step.section(':', 1)) {
-            radio->click();
-            return;
-        }
-    }
-    QFAIL(qPrintable("no step " + step));
-}
-
-void tst_General::pageWiring()
-{
-    QUtil::EventManager *bus = QUtil::EventManager::instance();
-    const int subscribers = bus->subscriberCount(QStringLiteral("TE.Device.Change"));
-    {
-        ZEL::ZELSettingWidget page(nullptr);
-        QCOMPARE(page.objectName(), QStringLiteral("ZEL__ZELSettingWidget"));
-        QCOMPARE(bus->subscriberCount(QStringLiteral("TE.Device.Change")), subscribers + 1);
-        // Group order decides which checked button is written.
-        QStringList order;
-        for (const char *name : {"buttonGroupHeat", "buttonGroupBoard"}) {
-            auto *group = page.findChild<QButtonGroup *>(QLatin1String(name));
-            QVERIFY(group && group->exclusive());
-            const QList<QAbstractButton *> buttons = group->buttons();
-            for (const QAbstractButton *button : buttons)
-                order << button->text();
-        }
-        QCOMPARE(order.join(','), QStringLiteral("None,Low Profile,Medium Profile,High Profile,"
-                                                 "Custom,None,Custom,Typical"));
-    }
-    QCOMPARE(bus->subscriberCount(QStringLiteral("TE.Device.Change")), subscribers);
+    return !stepList.isEmpty();
 }
 
 void tst_General::enablingRules_data()
@@ -235,24 +199,19 @@ void tst_General::enablingRules_data()
     const QString defaults = "spinAmbTemp checkJA radioHeatNone comboAirFlow";
     const QString profile = defaults + " radioBoardNone";
     const QString customBoard = profile + " lineEditJB spinBoardTemp";
-    QTest::newRow("file defaults") << "" << defaults;
-    QTest::newRow("R2 junction given") << "JT"
-                                       << "spinJunctionTemp";
-    QTest::newRow("R1 theta JA") << "JA"
-                                 << "spinAmbTemp checkJA lineEditJA";
-    QTest::newRow("R1 theta JA off again") << "JA,JA" << defaults;
-    QTest::newRow("R3 profile") << "heat:Low Profile" << profile;
-    QTest::newRow("R3 custom sink")
-        << "heat:Custom"
-        << "spinAmbTemp checkJA radioHeatNone lineEditSA radioBoardNone";
-    QTest::newRow("R4 board custom") << "heat:Medium Profile,board:Custom" << customBoard;
-    QTest::newRow("R4 board typical")
-        << "heat:High Profile,board:Typical" << profile + " spinBoardTemp";
-    QTest::newRow("R3 none closes board") << "heat:Low Profile,board:Custom,heat:None" << defaults;
-    QTest::newRow("R2 over everything") << "heat:Low Profile,board:Custom,JA,JT"
-                                        << "spinJunctionTemp";
-    QTest::newRow("R2 off restores") << "heat:Low Profile,board:Custom,JT,JT" << customBoard;
-    QTest::newRow("R1 off restores") << "heat:Low Profile,board:Custom,JA,JA" << customBoard;
+    const QString board = "radioHeatLow,radioBoardCustom,";
+    row("file defaults", "", defaults);
+    row("R2 junction given", "checkBoxJunctionTemp", "spinJunctionTemp");
+    row("R1 theta JA", "checkJA", "spinAmbTemp checkJA lineEditJA");
+    row("R3 profile", "radioHeatLow", profile);
+    row("R3 custom sink", "radioHeatCumstom",
+        "spinAmbTemp checkJA radioHeatNone lineEditSA radioBoardNone");
+    row("R4 board custom", "radioHeatMedium,radioBoardCustom", customBoard);
+    row("R4 board typical", "radioHeatHigh,radioBoardTypical", profile + " spinBoardTemp");
+    row("R3 None closes board", board + "radioHeatNone", defaults);
+    row("R2 over everything", board + "checkJA,checkBoxJunctionTemp", "spinJunctionTemp");
+    row("R2 off restores", board + "checkBoxJunctionTemp,checkBoxJunctionTemp", customBoard);
+    row("R1 off restores", board + "checkJA,checkJA", customBoard);
 }
 
 void tst_General::enablingRules()
@@ -260,10 +219,8 @@ void tst_General::enablingRules()
     QFETCH(QString, steps);
     QFETCH(QString, enabled);
 
-    QVERIFY(open(kGoodRails));
-    const QStringList stepList = steps.split(',', Qt::SkipEmptyParts);
-    for (const QString &step : stepList)
-        click(step);
+    QVERIFY(open(kRails));
+    const bool stepsTaken = act(steps);
 
     QStringList actual;
     for (const char *name :
@@ -273,346 +230,195 @@ void tst_General::enablingRules()
             actual << name;
     }
     QCOMPARE(actual.join(' '), enabled);
-    QCOMPARE(m_view->isModified(), !stepList.isEmpty());
+    QCOMPARE(m_view->isModified(), stepsTaken);
 }
 
-void tst_General::heatSinkChoiceResetsOtherControls()
-{
-    QVERIFY(open(kGoodRails));
-    click("heat:Low Profile");
-    click("board:Custom");
-    click("heat:None");
-    QVERIFY(child<QRadioButton>("radioBoardNone")->isChecked());
-    QVERIFY(savedSection().endsWith(kRails + ", HeatSink=None, AirFlow=0"));
-
-    auto *airFlow = child<QComboBox>("comboAirFlow");
-    click("heat:High Profile");
-    airFlow->setCurrentIndex(3);
-    click("heat:Custom");
-    QCOMPARE(airFlow->currentText(), QStringLiteral("0"));
-    QVERIFY(!airFlow->isEnabled());
-}
-
+// The check boxes and radio buttons are covered by enablingRules.
 void tst_General::userEditsMarkModified_data()
 {
     QTest::addColumn<QString>("control");
     for (const char *name :
          {"comboGrade", "comboProcess", "spinAmbTemp", "spinBoardTemp", "comboAirFlow",
-          "lineEditJA", "lineEditSA", "lineEditJB", "spinJunctionTemp", "checkJA",
-          "checkBoxJunctionTemp", "radioHeatMedium", "radioBoardTypical", "doubleSpinVCC",
+          "lineEditJA", "lineEditSA", "lineEditJB", "spinJunctionTemp", "doubleSpinVCC",
           "doubleSpinVCCX", "doubleSpinVCCLDO"})
-        QTest::newRow(name) << QString::fromLatin1(name);
+        row(name, QString::fromLatin1(name));
 }
 
 void tst_General::userEditsMarkModified()
 {
     QFETCH(QString, control);
 
-    QVERIFY(open(kGoodRails));
-    click("heat:Low Profile"); // opens the board model for its radio buttons
-    m_view->setModified(false);
-
-    QWidget *widget = child<QWidget>(control);
-    if (auto *box = qobject_cast<QDoubleSpinBox *>(widget))
+    QVERIFY(open(kRails));
+    QVERIFY(!m_view->isModified());
+    if (auto *box = spin(control))
         box->setValue(box->value() + 0.01);
-    else if (auto *combo = qobject_cast<QComboBox *>(widget))
-        combo->setCurrentIndex(1);
-    else if (auto *button = qobject_cast<QAbstractButton *>(widget))
-        button->click();
+    else
+        child<QComboBox>(control)->setCurrentIndex(1);
     QVERIFY(m_view->isModified());
 }
 
 void tst_General::writtenSection_data()
 {
-    QTest::addColumn<QString>("body");
+    QTest::addColumn<QString>("read");
+    QTest::addColumn<QString>("steps");
     QTest::addColumn<QString>("written");
 
-    const QString thermal = "<AmbientTemp>30</AmbientTemp><CustomThetaJA>12.5</CustomThetaJA>"
-                            "<HeatSink>Low Profile</HeatSink><AirFlow>200</AirFlow>"
-                            "<BoardThermalModel>Custom</BoardThermalModel>"
-                            "<CustomThetaJB>7</CustomThetaJB><BoardTemp>40</BoardTemp>";
-    const QString ambient25 = kHead + "AmbientTemp=25, " + kRails;
-    QTest::newRow("junction temperature given")
-        << "<TempGrade>INDUSTRIAL</TempGrade><Process>WORST</Process>"
-           "<JunctionTemp>25.408</JunctionTemp>" +
-               thermal
-        << "TempGrade=INDUSTRIAL, Process=WORST, JunctionTemp=25.408, " + kRails;
-    QTest::newRow("junction temperature over a heat sink")
-        << "<JunctionTemp>40</JunctionTemp><HeatSink>Low Profile</HeatSink>"
-           "<BoardThermalModel>Typical</BoardThermalModel>"
-        << kHead + "JunctionTemp=40, " + kRails;
-    QTest::newRow("theta JA on") << thermal
-                                 << kHead + "AmbientTemp=30, " + kRails + ", CustomThetaJA=12.5";
-    QTest::newRow("heat sink None")
-        << "<AmbientTemp>30</AmbientTemp><HeatSink>None</HeatSink><AirFlow>200</AirFlow>"
-           "<BoardThermalModel>Custom</BoardThermalModel>"
-        << kHead + "AmbientTemp=30, " + kRails + ", HeatSink=None, AirFlow=200";
-    QTest::newRow("Low Profile, Typical board")
-        << "<CustomThetaJA>NA</CustomThetaJA><HeatSink>Low Profile</HeatSink>"
-           "<AirFlow>100</AirFlow><BoardThermalModel>Typical</BoardThermalModel>"
-           "<BoardTemp>40</BoardTemp>"
-        << ambient25 + ", HeatSink=Low Profile, AirFlow=100, BoardThermalModel=Typical, "
-                       "BoardTemp=40";
-    QTest::newRow("custom sink, custom board")
-        << "<HeatSink>Custom</HeatSink><AirFlow>400</AirFlow><CustomThetaSA>3.25</CustomThetaSA>"
-           "<BoardThermalModel>Custom</BoardThermalModel><CustomThetaJB>7.5</CustomThetaJB>"
-           "<BoardTemp>-12.125</BoardTemp>"
-        << ambient25 + ", HeatSink=Custom, CustomThetaSA=3.25, BoardThermalModel=Custom, "
-                       "CustomThetaJB=7.5, BoardTemp=-12.125";
-    QTest::newRow("profile, board None")
-        << "<HeatSink>High Profile</HeatSink><AirFlow>400</AirFlow>"
-           "<BoardThermalModel>None</BoardThermalModel><BoardTemp>40</BoardTemp>"
-        << ambient25 + ", HeatSink=High Profile, AirFlow=400, BoardThermalModel=None";
-    QTest::newRow("grade and process ignore case")
-        << "<TempGrade>automotive</TempGrade><Process>Worst</Process>"
-        << "TempGrade=AUTOMOTIVE, Process=WORST, AmbientTemp=25, " + kRails +
-               ", HeatSink=None, AirFlow=0";
-    QTest::newRow("unknown grade falls back") << "<TempGrade>MILITARY</TempGrade><Process>best"
-                                                 "</Process>"
-                                              << ambient25 + ", HeatSink=None, AirFlow=0";
-    QTest::newRow("air flow is matched exactly")
-        << "<HeatSink>Medium Profile</HeatSink><AirFlow>100.0</AirFlow>"
-        << ambient25 + ", HeatSink=Medium Profile, AirFlow=0, BoardThermalModel=None";
-    QTest::newRow("air flow is not matched by prefix")
-        << "<HeatSink>Medium Profile</HeatSink><AirFlow>40</AirFlow>"
-        << ambient25 + ", HeatSink=Medium Profile, AirFlow=0, BoardThermalModel=None";
-    QTest::newRow("heat sink is matched with case")
-        << "<HeatSink>low profile</HeatSink><AirFlow>200</AirFlow>"
-        << ambient25 + ", HeatSink=None, AirFlow=200";
-    QTest::newRow("out-of-range numbers clamp")
-        << "<AmbientTemp>500</AmbientTemp><HeatSink>Custom</HeatSink>"
-           "<CustomThetaSA>0</CustomThetaSA>"
-        << kHead + "AmbientTemp=160, " + kRails +
-               ", HeatSink=Custom, CustomThetaSA=0.001, BoardThermalModel=None";
-    QTest::newRow("empty file") << "" << ambient25 + ", HeatSink=None, AirFlow=0";
+    const QString thermal = "AmbientTemp=30, CustomThetaJA=12.5, HeatSink=Low Profile, "
+                            "AirFlow=200, BoardThermalModel=Custom, CustomThetaJB=7, BoardTemp=40";
+    const QString typical = ", HeatSink=Low Profile, AirFlow=100, BoardThermalModel=Typical, "
+                            "BoardTemp=40";
+    const QString customs = ", HeatSink=Custom, CustomThetaSA=3.25, BoardThermalModel=Custom, "
+                            "CustomThetaJB=7.5, BoardTemp=-12.125";
+    const QString jt = "TempGrade=%1, Process=TYPICAL, JunctionTemp=%2, " + kRails;
+    row("junction temperature given",
+        "TempGrade=INDUSTRIAL, Process=WORST, JunctionTemp=25.408, " + thermal, "",
+        "TempGrade=INDUSTRIAL, Process=WORST, JunctionTemp=25.408, " + kRails);
+    row("theta JA on", thermal, "", kHead + "AmbientTemp=30, " + kRails + ", CustomThetaJA=12.5");
+    row("heat sink None", "AmbientTemp=30, HeatSink=None, AirFlow=200, BoardThermalModel=Custom",
+        "", kHead + "AmbientTemp=30, " + kRails + ", HeatSink=None, AirFlow=200");
+    row("Low Profile, Typical board", "CustomThetaJA=NA" + typical, "", kAmbient25 + typical);
+    row("custom sink, custom board", "AirFlow=400" + customs, "", kAmbient25 + customs);
+    row("NA keeps theta SA and JB",
+        "HeatSink=Custom, CustomThetaSA=NA, BoardThermalModel=Custom, CustomThetaJB=NA", "",
+        kAmbient25 + ", HeatSink=Custom, CustomThetaSA=25, BoardThermalModel=Custom, "
+                     "CustomThetaJB=25, BoardTemp=25");
+    row("grade and process ignore case", "TempGrade=automotive, Process=Worst", "",
+        "TempGrade=AUTOMOTIVE, Process=WORST, AmbientTemp=25, " + kRails + kNone0);
+    row("unknown grade falls back", "TempGrade=MILITARY, Process=best", "", kAmbient25 + kNone0);
+    row("air flow is matched as text", "AirFlow=100.0", "", kAmbient25 + kNone0);
+    row("air flow is not matched by prefix", "AirFlow=40", "", kAmbient25 + kNone0);
+    row("heat sink is matched with case", "HeatSink=low profile, AirFlow=200", "",
+        kAmbient25 + ", HeatSink=None, AirFlow=200");
+    row("None forces board None", "", "radioHeatLow,radioBoardCustom,radioHeatNone,radioHeatLow",
+        kAmbient25 + ", HeatSink=Low Profile, AirFlow=0, BoardThermalModel=None");
+    row("custom sink resets air flow", "",
+        "radioHeatHigh,comboAirFlow=400,radioHeatCumstom,radioHeatHigh",
+        kAmbient25 + ", HeatSink=High Profile, AirFlow=0, BoardThermalModel=None");
+
+    // The grade is read before the junction temperature, so its range clamps it.
+    row("industrial clamps 120", "TempGrade=INDUSTRIAL, JunctionTemp=120", "",
+        jt.arg("INDUSTRIAL", "100"));
+    row("automotive clamps 140", "TempGrade=AUTOMOTIVE, JunctionTemp=140", "",
+        jt.arg("AUTOMOTIVE", "125"));
+    row("automotive clamps -55", "TempGrade=Automotive, JunctionTemp=-55", "",
+        jt.arg("AUTOMOTIVE", "-40"));
+    // The grade stays at index 0, so no rule runs and the form's range holds.
+    row("commercial keeps form range", "JunctionTemp=150", "", jt.arg("COMMERCIAL", "150"));
+    row("not a number", "TempGrade=INDUSTRIAL, JunctionTemp=hot", "", jt.arg("INDUSTRIAL", "0"));
+    row("user to commercial, maximum", "JunctionTemp=150",
+        "comboGrade=Automotive,comboGrade=Commercial", jt.arg("COMMERCIAL", "85"));
+    row("user to commercial, minimum", "JunctionTemp=-30",
+        "comboGrade=Industrial,comboGrade=Commercial", jt.arg("COMMERCIAL", "0"));
 }
 
 void tst_General::writtenSection()
 {
-    QFETCH(QString, body);
+    QFETCH(QString, read);
+    QFETCH(QString, steps);
     QFETCH(QString, written);
 
-    QVERIFY(open(body + kGoodRails));
+    QVERIFY(open(kRails + ", " + read));
+    QCOMPARE(m_view->isModified(), act(steps));
     QCOMPARE(savedSection(), written);
-    QVERIFY(!m_view->isModified());
 }
 
-void tst_General::junctionTemperatureRange_data()
+// On a fresh page the form's range holds every grade's range, so only a second read shows
+// whether the grade is applied first: the first grade's range must not clamp the new value.
+void tst_General::gradeReadBeforeJunctionTemperature()
 {
-    QTest::addColumn<QString>("grade");
-    QTest::addColumn<QString>("junction");
-    QTest::addColumn<QList<int>>("userGrades");
-    QTest::addColumn<QList<double>>("valueMinMax");
-
-    QTest::newRow("industrial clamps 120") << "INDUSTRIAL"
-                                           << "120" << QList<int>() << QList<double>{100, -40, 100};
-    QTest::newRow("automotive clamps 140") << "AUTOMOTIVE"
-                                           << "140" << QList<int>() << QList<double>{125, -40, 125};
-    QTest::newRow("automotive clamps -55") << "Automotive"
-                                           << "-55" << QList<int>() << QList<double>{-40, -40, 125};
-    // The grade stays at index 0, so no rule runs and the form's range holds.
-    QTest::newRow("commercial keeps form range")
-        << "COMMERCIAL"
-        << "150" << QList<int>() << QList<double>{150, -40, 150};
-    QTest::newRow("not a number") << "INDUSTRIAL"
-                                  << "hot" << QList<int>() << QList<double>{0, -40, 100};
-    QTest::newRow("user back to commercial")
-        << "COMMERCIAL"
-        << "150" << QList<int>{2, 0} << QList<double>{85, 0, 85};
-    QTest::newRow("user to industrial") << "COMMERCIAL"
-                                        << "150" << QList<int>{1} << QList<double>{100, -40, 100};
-}
-
-void tst_General::junctionTemperatureRange()
-{
-    QFETCH(QString, grade);
-    QFETCH(QString, junction);
-    QFETCH(QList<int>, userGrades);
-    QFETCH(QList<double>, valueMinMax);
-
-    QVERIFY(open("<TempGrade>" + grade + "</TempGrade><JunctionTemp>" + junction +
-                 "</JunctionTemp>" + kGoodRails));
-    for (int index : userGrades)
-        child<QComboBox>("comboGrade")->setCurrentIndex(index);
-    QDoubleSpinBox *box = spin("spinJunctionTemp");
-    QCOMPARE(QList<double>({box->value(), box->minimum(), box->maximum()}), valueMinMax);
-    QVERIFY(savedSection().contains("JunctionTemp=" + QString::number(valueMinMax.first()) + ','));
-}
-
-void tst_General::rereadWithoutElements()
-{
-    QVERIFY(open("<JunctionTemp>30</JunctionTemp><CustomThetaJA>12</CustomThetaJA>"
-                 "<CustomThetaSA>3.5</CustomThetaSA><CustomThetaJB>4.5</CustomThetaJB>" +
-                 QString(kGoodRails)));
-    QVERIFY(child<QCheckBox>("checkBoxJunctionTemp")->isChecked());
-    QVERIFY(child<QCheckBox>("checkJA")->isChecked());
-
-    // A second section: no junction temperature, and "NA" wherever a theta may be.
+    QVERIFY(open(kRails + ", TempGrade=INDUSTRIAL, JunctionTemp=20"));
     QDomDocument doc;
-    QVERIFY(doc.setContent(QStringLiteral("<Config><CustomThetaJA>NA</CustomThetaJA>"
-                                          "<CustomThetaSA>NA</CustomThetaSA>"
-                                          "<CustomThetaJB>NA</CustomThetaJB></Config>")));
+    QVERIFY(
+        doc.setContent("<Config>" + toXml("TempGrade=AUTOMOTIVE, JunctionTemp=110") + "</Config>"));
     m_view->generalPage()->readConfig(doc.documentElement());
-
-    QVERIFY(!child<QCheckBox>("checkBoxJunctionTemp")->isChecked());
-    QVERIFY(!child<QCheckBox>("checkJA")->isChecked());
-    QVERIFY(!spin("lineEditJA")->isEnabled());
-    QCOMPARE(spin("lineEditJA")->value(), 12.0);
-    QCOMPARE(spin("lineEditSA")->value(), 3.5);
-    QCOMPARE(spin("lineEditJB")->value(), 4.5);
-    QVERIFY(child<QGroupBox>("groupHeat")->isEnabled());
-    QVERIFY(m_view->isModified());
+    QCOMPARE(spin("spinJunctionTemp")->value(), 110.0);
 }
 
 void tst_General::voltageFitting_data()
 {
-    QTest::addColumn<QString>("minimum");
-    QTest::addColumn<QString>("maximum");
-    QTest::addColumn<QString>("stored"); // empty: no VCC element
+    QTest::addColumn<QString>("limits");
+    QTest::addColumn<QString>("read");
     QTest::addColumn<double>("value");
     QTest::addColumn<bool>("modified");
 
     // The default is 1.0 throughout.
-    QTest::newRow("inside") << "0.95"
-                            << "1.05"
-                            << "1.02" << 1.02 << false;
-    QTest::newRow("on minimum") << "0.95"
-                                << "1.05"
-                                << "0.95" << 0.95 << false;
-    QTest::newRow("on maximum") << "0.95"
-                                << "1.05"
-                                << "1.05" << 1.05 << false;
-    QTest::newRow("just above maximum") << "0.95"
-                                        << "1.05"
-                                        << "1.051" << 1.0 << true;
-    QTest::newRow("just below minimum") << "0.95"
-                                        << "1.05"
-                                        << "0.949" << 1.0 << true;
-    QTest::newRow("far above") << "0.95"
-                               << "1.05"
-                               << "12" << 1.0 << true;
+    row("inside", "0.95 1.05", "VCC=1.02", 1.02, false);
+    row("on minimum", "0.95 1.05", "VCC=0.95", 0.95, false);
+    row("on maximum", "0.95 1.05", "VCC=1.05", 1.05, false);
+    row("just above maximum", "0.95 1.05", "VCC=1.051", 1.0, true);
+    row("just below minimum", "0.95 1.05", "VCC=0.949", 1.0, true);
     // 0.30000000000000004 is the next double after 0.3, 5.6e-17 away.
-    QTest::newRow("below by less than tolerance") << "0.30000000000000004"
-                                                  << "1.05"
-                                                  << "0.3" << 0.3 << false;
+    row("below by less than tolerance", "0.30000000000000004 1.05", "VCC=0.3", 0.3, false);
     // Near zero the single-precision tolerance (1.00000001686e-16) decides.
-    QTest::newRow("inside single-precision tolerance") << "1.00000001e-16"
-                                                       << "1.05"
-                                                       << "" << 0.0 << false;
-    QTest::newRow("beyond single-precision tolerance") << "1.0000001e-16"
-                                                       << "1.05"
-                                                       << "" << 1.0 << true;
+    row("inside single-precision tolerance", "1.00000001e-16 1.05", "", 0.0, false);
+    row("beyond single-precision tolerance", "1.0000001e-16 1.05", "", 1.0, true);
     // Rounded to three decimals the range still holds 0.3, but the chip's minimum does not.
-    QTest::newRow("below an unshown decimal") << "0.3001"
-                                              << "1.05"
-                                              << "0.3" << 1.0 << true;
-    QTest::newRow("missing, range above zero") << "0.95"
-                                               << "1.05"
-                                               << "" << 1.0 << true;
-    QTest::newRow("missing, range holds zero") << "0"
-                                               << "1.05"
-                                               << "" << 0.0 << false;
-    QTest::newRow("malformed limits pin to zero") << "low"
-                                                  << ""
-                                                  << "1" << 0.0 << true;
+    row("below an unshown decimal", "0.3001 1.05", "VCC=0.3", 1.0, true);
+    row("missing, range above zero", "0.95 1.05", "", 1.0, true);
+    row("missing, range holds zero", "0 1.05", "", 0.0, false);
+    row("malformed limits pin to zero", "low -", "VCC=1", 0.0, true);
 }
 
 void tst_General::voltageFitting()
 {
-    QFETCH(QString, minimum);
-    QFETCH(QString, maximum);
-    QFETCH(QString, stored);
+    QFETCH(QString, limits);
+    QFETCH(QString, read);
     QFETCH(double, value);
     QFETCH(bool, modified);
 
-    ZOR::VoltageTable table = plainTable();
-    table.vccMin = minimum;
-    table.vccMax = maximum;
-    useChip(QStringLiteral("fit"), &table);
-
-    const QString vcc = stored.isEmpty() ? QString() : "<VCC>" + stored + "</VCC>";
-    QVERIFY(open(vcc + "<VCCX>2.5</VCCX><VCC_LDO>1.8</VCC_LDO>"));
+    useChip("1.0 " + limits + " 2.5 2.375 2.625 1.8 1.71 1.89");
+    QVERIFY(open(read + ", VCCX=2.5, VCC_LDO=1.8"));
     QCOMPARE(spin("doubleSpinVCC")->value(), value);
     QCOMPARE(m_view->isModified(), modified);
     QCOMPARE(spin("doubleSpinVCCX")->value(), 2.5);
     QCOMPARE(spin("doubleSpinVCCLDO")->value(), 1.8);
 }
 
-void tst_General::railWithoutDefaultIsHidden()
-{
-    ZOR::VoltageTable table = plainTable();
-    table.vccldoDefault.clear();
-    table.vccldoMin = "1.0";
-    table.vccldoMax = "2.0";
-    useChip(QStringLiteral("no-ldo"), &table);
-
-    QVERIFY(open("<VCC>1</VCC><VCCX>2.5</VCCX><VCC_LDO>7</VCC_LDO>"));
-    QVERIFY(child<QLabel>("labelVCCLDO")->isHidden());
-    QVERIFY(spin("doubleSpinVCCLDO")->isHidden());
-    QVERIFY(!spin("doubleSpinVCCX")->isHidden());
-    // Clamped into its range, but a hidden rail is never set to a default.
-    QCOMPARE(spin("doubleSpinVCCLDO")->value(), 2.0);
-    QCOMPARE(savedSection(), kHead + "AmbientTemp=25, VCC=1, VCCX=2.5, HeatSink=None, AirFlow=0");
-}
-
 void tst_General::ties_data()
 {
-    // Tied pairs | stored VCC VCCX VCCLDO | after opening | disabled rows | edited rail
+    // Tied pairs | read VCC VCCX VCCLDO | after opening | disabled rows | edited rail
     // (set to 1.7) | after the edit.
     QTest::addColumn<QString>("row");
 
-    QTest::newRow("none") << "|1.1 1.25 1.3|1.1 1.25 1.3||VCC|1.7 1.25 1.3";
-    QTest::newRow("VCC-VCCX") << "VCC-VCCX|1.1 1.25 1.3|1.1 1.1 1.3|VCCX|VCC|1.7 1.7 1.3";
-    QTest::newRow("VCCX-VCCLDO")
-        << "VCCX-VCCLDO|1.1 1.25 1.3|1.1 1.25 1.25|VCCLDO|VCCX|1.1 1.7 1.7";
-    QTest::newRow("VCC-VCCLDO") << "VCC-VCCLDO|1.1 1.25 1.3|1.1 1.25 1.1|VCCLDO|VCC|1.7 1.25 1.7";
-    QTest::newRow("only the first tie copies")
-        << "VCC-VCCX VCCX-VCCLDO|1.1 1.25 1.3|1.1 1.1 1.3|VCCX VCCLDO|VCC|1.7 1.7 1.3";
-    QTest::newRow("VCCX-VCCLDO before VCC-VCCLDO")
-        << "VCC-VCCLDO VCCX-VCCLDO|1.1 1.25 1.3|1.1 1.25 1.25|VCCLDO|VCC|1.7 1.25 1.25";
-    QTest::newRow("equal texts copy nothing")
-        << "VCC-VCCX|1.1 1.1 1.3|1.1 1.1 1.3|VCCX|VCC|1.7 1.7 1.3";
-    QTest::newRow("follower pulled back")
-        << "VCC-VCCX|1.1 1.25 1.3|1.1 1.1 1.3|VCCX|VCCX|1.1 1.1 1.3";
+    row("none", "|1.1 1.25 1.3|1.1 1.25 1.3||VCC|1.7 1.25 1.3");
+    row("VCC-VCCX", "VCC-VCCX|1.1 1.25 1.3|1.1 1.1 1.3|VCCX|VCC|1.7 1.7 1.3");
+    row("VCCX-VCCLDO", "VCCX-VCCLDO|1.1 1.25 1.3|1.1 1.25 1.25|VCCLDO|VCCX|1.1 1.7 1.7");
+    row("VCC-VCCLDO", "VCC-VCCLDO|1.1 1.25 1.3|1.1 1.25 1.1|VCCLDO|VCC|1.7 1.25 1.7");
+    row("only the first tie copies",
+        "VCC-VCCX VCCX-VCCLDO|1.1 1.25 1.3|1.1 1.1 1.3|VCCX VCCLDO|VCC|1.7 1.7 1.3");
+    row("VCCX-VCCLDO before VCC-VCCLDO",
+        "VCC-VCCLDO VCCX-VCCLDO|1.1 1.25 1.3|1.1 1.25 1.25|VCCLDO|VCC|1.7 1.25 1.25");
+    row("equal texts copy nothing", "VCC-VCCX|1.1 1.1 1.3|1.1 1.1 1.3|VCCX|VCC|1.7 1.7 1.3");
+    row("follower pulled back", "VCC-VCCX|1.1 1.25 1.3|1.1 1.1 1.3|VCCX|VCCX|1.1 1.1 1.3");
 }
 
 void tst_General::ties()
 {
     QFETCH(QString, row);
     const QStringList f = row.split('|');
-    const QStringList stored = f[1].split(' ');
-
-    const ZOR::VoltageTable table = tiedTable(f[0]);
-    useChip(QStringLiteral("tie"), &table);
-    auto rails = [this]() {
-        QStringList values;
-        for (const char *name : {"doubleSpinVCC", "doubleSpinVCCX", "doubleSpinVCCLDO"})
-            values << QString::number(spin(name)->value());
-        return values.join(' ');
+    const QStringList read = f[1].split(' ');
+    useChip("1.0 0.9 2.0 1.0 0.9 2.0 1.0 0.9 2.0", f[0]);
+    const QStringList rails{"VCC", "VCCX", "VCCLDO"};
+    auto values = [this, &rails]() {
+        QStringList texts;
+        for (const QString &rail : rails)
+            texts << QString::number(spin("doubleSpin" + rail)->value());
+        return texts.join(' ');
     };
 
-    QVERIFY(open(QString("<VCC>%1</VCC><VCCX>%2</VCCX><VCC_LDO>%3</VCC_LDO>")
-                     .arg(stored[0], stored[1], stored[2])));
-    QCOMPARE(rails(), f[2]);
+    QVERIFY(open(QString("VCC=%1, VCCX=%2, VCC_LDO=%3").arg(read[0], read[1], read[2])));
+    QCOMPARE(values(), f[2]);
+    // A copy across a tie is an edit of the freshly read file.
+    QCOMPARE(m_view->isModified(), f[1] != f[2]);
     QStringList disabled;
-    for (const char *name : {"VCC", "VCCX", "VCCLDO"}) {
-        const QString rail = QString::fromLatin1(name);
-        const bool spinOff = !spin("doubleSpin" + rail)->isEnabled();
-        QCOMPARE(!child<QLabel>("label" + rail)->isEnabled(), spinOff);
-        if (spinOff)
+    for (const QString &rail : rails) {
+        if (!spin("doubleSpin" + rail)->isEnabled() && !child<QLabel>("label" + rail)->isEnabled())
             disabled << rail;
     }
     QCOMPARE(disabled.join(' '), f[3]);
-    // A copy across a tie is an edit of the freshly read file.
-    QCOMPARE(m_view->isModified(), f[1] != f[2]);
 
-    m_view->setModified(false);
     spin("doubleSpin" + f[4])->setValue(1.7);
-    QCOMPARE(rails(), f[5]);
-    QVERIFY(m_view->isModified());
-    const QStringList values = f[5].split(' ');
-    QVERIFY(savedSection().contains(
-        QString("VCC=%1, VCCX=%2, VCC_LDO=%3").arg(values[0], values[1], values[2])));
+    QCOMPARE(values(), f[5]);
 }
 
 void tst_General::vccxLock_data()
@@ -621,11 +427,9 @@ void tst_General::vccxLock_data()
     QTest::addColumn<bool>("enabled");
 
     for (const char *model : {"PX-A", "PX-B", "PX-C", "PX-D", "PX-E", "PX-F"})
-        QTest::newRow(model) << QString::fromLatin1(model) << false;
-    QTest::newRow("other letter case") << "px-c" << true;
-    QTest::newRow("not in the list") << "PX-G" << true;
-    QTest::newRow("leading blank") << " PX-C" << true;
-    QTest::newRow("empty") << "" << true;
+        row(model, model, false);
+    row("other letter case", "px-c", true);
+    row("not in the list", "PX-G", true);
 }
 
 void tst_General::vccxLock()
@@ -633,7 +437,9 @@ void tst_General::vccxLock()
     QFETCH(QString, device);
     QFETCH(bool, enabled);
 
-    QVERIFY(open(kGoodRails));
+    // The view locks by its device first; the visibility step then decides VCCX anew.
+    QVERIFY(open(kRails, device));
+    QVERIFY(spin("doubleSpinVCCX")->isEnabled());
     m_view->setDevice(DEV::DeviceArg(QStringLiteral("PX-A")));
     m_view->setDevice(DEV::DeviceArg(device));
     QCOMPARE(spin("doubleSpinVCCX")->isEnabled(), enabled);
@@ -642,30 +448,12 @@ void tst_General::vccxLock()
     QVERIFY(savedSection().contains(kRails));
 }
 
-void tst_General::voltageVisibilityOverridesEarlierLock()
-{
-    auto *netlist = new NlsData::Netlist(QStringLiteral("top"));
-    m_view = std::make_unique<ZEL::ZELView>(DEV::DeviceArg(QStringLiteral("PX-C")), netlist);
-    QVERIFY(!spin("doubleSpinVCCX")->isEnabled());
-    QVERIFY(m_view->getVoltageInfo());
-    QVERIFY(spin("doubleSpinVCCX")->isEnabled());
-}
-
 void tst_General::deviceChangeRefits()
 {
-    QVERIFY(open("<VCC>1.02</VCC><VCCX>2.5</VCCX><VCC_LDO>1.8</VCC_LDO>"));
+    QVERIFY(open("VCC=1.02, VCCX=2.5, VCC_LDO=1.8"));
     m_view->setDevice(DEV::DeviceArg(QStringLiteral("PX-C")));
-    QVERIFY(!m_view->isModified());
-
-    ZOR::VoltageTable next = plainTable();
-    next.vccDefault = "1.2";
-    next.vccMin = "1.14";
-    next.vccMax = "1.26";
-    next.vccxMin = "2.0";
-    next.vccxMax = "3.0";
-    next.vccldoDefault.clear();
-    next.vccldoMin = next.vccldoMax = "1.5";
-    useChip(QStringLiteral("next"), &next);
+    // Without a default VCCLDO is hidden: clamped into its range but never reset.
+    useChip("1.2 1.14 1.26 2.5 2.0 3.0 - 1.0 1.5");
 
     // Only the exact event type is a device change.
     const QUtil::Event otherCase(QStringLiteral("te.device.change"));
@@ -674,67 +462,46 @@ void tst_General::deviceChangeRefits()
     QVERIFY(!m_view->isModified());
 
     QUtil::EventManager::instance()->publish(QUtil::Event(QStringLiteral("TE.Device.Change")));
-    QCOMPARE(spin("doubleSpinVCC")->minimum(), 1.14);
-    QCOMPARE(spin("doubleSpinVCCX")->maximum(), 3.0);
-    QVERIFY(spin("doubleSpinVCCLDO")->isHidden());
     // The visibility step decides VCCX anew; the model lock is not applied again.
     QVERIFY(spin("doubleSpinVCCX")->isEnabled());
+    QVERIFY(child<QLabel>("labelVCCLDO")->isHidden() && spin("doubleSpinVCCLDO")->isHidden());
+    QCOMPARE(spin("doubleSpinVCCLDO")->value(), 1.5);
     QVERIFY(m_view->isModified());
-    QCOMPARE(savedSection(), kHead + "AmbientTemp=25, VCC=1.2, VCCX=2.5, HeatSink=None, AirFlow=0");
+    QCOMPARE(savedSection(), kHead + "AmbientTemp=25, VCC=1.2, VCCX=2.5" + kNone0);
 }
 
 void tst_General::deviceChangeClosesModifiedView()
 {
-    const QString netlistPath = m_dir->filePath(QStringLiteral("top.json"));
-    QFile netlistFile(netlistPath);
-    QVERIFY(netlistFile.open(QIODevice::WriteOnly));
-    netlistFile.write(R"({"creator": "test", "modules": {"top": {
-        "attributes": {"top": "00000000000000000000000000000001"},
-        "ports": {"clk": {"direction": "input", "bits": [2]}}, "cells": {},
-        "netnames": {"clk": {"hide_name": 0, "bits": [2], "attributes": {}}}}}})");
-    netlistFile.close();
-    TE::TaskEngine::instance()->flowManager()->setResultFile(QStringLiteral("RES.netlist"),
-                                                             netlistPath);
-    const QByteArray stored = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                              "<!DOCTYPE TAVIR_POWER_ANALYSIS_CONFIG>\n<Config>\n"
-                              "    <Version>1.0</Version>\n    <VCC>1</VCC>\n</Config>";
-    QFile file(m_path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(stored);
-    file.close();
+    TE::TaskEngine::instance()->flowManager()->setResultFile(
+        QStringLiteral("RES.netlist"),
+        QStringLiteral(VEP_SOURCE_DIR "/tests/data/document/netlist.json"));
+    const QByteArray stored = writeVep(QStringLiteral("VCC=1"));
+    QVERIFY(!stored.isEmpty());
 
     // The manager follows the host's closing only once the plug-in has started it.
     ZEL::ZELSettingPlugin plugin;
-    QString error;
-    QVERIFY(plugin.initialize({}, &error));
+    QVERIFY(plugin.initialize({}, nullptr));
 
-    // Any box here is a failure; it is answered so that the test reports it, not hangs.
+    // Any box is a failure; it is answered so that the test reports it instead of hanging.
     TestSupport::ModalSeen box;
     ModalHelper::answerMessageBox(QMessageBox::Discard, &box);
     ZEL::ZELViewManager::openView(DEV::DeviceArg(QStringLiteral("GEN-1")), m_path);
     QPointer<ZEL::ZELView> view =
         qobject_cast<ZEL::ZELView *>(Core::ViewManager::instance()->currentView());
-    QVERIFY2(!box.shown, qPrintable(box.text));
     QVERIFY(view && view->file() == m_path);
-    QVERIFY(ZEL::ZELViewManager::instance()->zelViews().contains(view.data()));
     view->generalPage()->findChild<QDoubleSpinBox *>("spinAmbTemp")->setValue(45);
     QVERIFY(view->isModified());
 
     QSignalSpy closed(Core::ViewManager::instance(), &Core::ViewManager::viewClosed);
-    useChip(QStringLiteral("no-such-table"), nullptr);
+    useChip(QString());
     QUtil::EventManager::instance()->publish(QUtil::Event(QStringLiteral("TE.Device.Change")));
 
     QVERIFY2(!box.shown, qPrintable(box.text));
     QCOMPARE(closed.count(), 1);
-    QCOMPARE(closed.first().first().value<Core::IView *>(), static_cast<Core::IView *>(view));
     QVERIFY(!ZEL::ZELViewManager::instance()->zelViews().contains(view.data()));
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(view.isNull());
-    // Run out the armed answer so that it cannot meet a box of a later test.
-    for (int i = 0; i <= 1000; ++i)
-        QCoreApplication::processEvents();
-    QVERIFY(!box.shown);
-
+    QFile file(m_path);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), stored);
 }

@@ -9,21 +9,22 @@
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QDir>
-#include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QHash>
+#include <QMap>
 #include <QPixmap>
 #include <QPointer>
-#include <QSet>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTest>
 #include <QThread>
 
+#include <array>
 #include <functional>
-#include <map>
+#include <memory>
+#include <utility>
 
 using TestSupport::ModalHelper;
 
@@ -32,11 +33,7 @@ namespace {
 class TestView : public Core::IView {
     Q_OBJECT
 public:
-    explicit TestView(const QString &title)
-    {
-        setShortTitle(title);
-        setObjectName(title);
-    }
+    explicit TestView(const QString &title) { setShortTitle(title); }
     bool refuseClose = false;
     bool closeAgainOnClose = false;
     bool nestedCloseResult = true;
@@ -50,70 +47,51 @@ protected:
     {
         if (closeAgainOnClose)
             nestedCloseResult = Core::ViewManager::instance()->closeView(this);
-        if (refuseClose)
-            event->ignore();
-        else
-            event->accept();
+        event->setAccepted(!refuseClose);
     }
 };
 
 class Recorder : public QUtil::IEventHandler {
 public:
-    Recorder(const QString &name, QStringList *log) : name(name), log(log) {}
+    Recorder(QChar name, QString *log) : name(name), log(log) {}
     void handleIEvent(const QUtil::IEvent *event) override
     {
-        log->append(name + QLatin1Char(':') + event->type());
-        if (onEvent)
-            onEvent(event);
+        log->append(name);
+        const auto callback = onEvent; // a copy: the callback may delete this handler
+        if (callback)
+            callback(event);
     }
-    QString name;
-    QStringList *log;
+    QChar name;
+    QString *log;
     std::function<void(const QUtil::IEvent *)> onEvent;
 };
 
-class LoggingObject : public QObject {
-    Q_OBJECT
-public:
-    LoggingObject(const QString &name, QStringList *log) : name(name), log(log) {}
-    ~LoggingObject() override { log->append(name + QStringLiteral(" deleted")); }
-    QString name;
-    QStringList *log;
-};
-
+// Plug-ins and their pool objects log their life so that the shutdown order shows.
 class TestPlugin : public ExtSys::IPlugin {
     Q_OBJECT
 public:
-    TestPlugin(const QString &name, QStringList *log, bool failInit = false)
-        : name(name), log(log), failInit(failInit)
+    TestPlugin(const QString &name, QStringList *log, bool fail = false)
+        : name(name), log(log), fail(fail)
     {}
-    ~TestPlugin() override { log->append(name + QStringLiteral(" deleted")); }
+    ~TestPlugin() override { note(" deleted"); }
     bool initialize(const QStringList &, QString *errorString) override
     {
-        log->append(name + QStringLiteral(".initialize"));
-        if (failInit) {
+        note(".initialize");
+        if (fail) {
             *errorString = QStringLiteral("no licence for ") + name;
             return false;
         }
-        addAutoReleasedObject(new LoggingObject(name + QStringLiteral("-object"), log));
+        auto *object = new QObject;
+        connect(object, &QObject::destroyed, this, [this]() { note("-object deleted"); });
+        addAutoReleasedObject(object);
         return true;
     }
-    void extensionsInitialized() override
-    {
-        log->append(name + QStringLiteral(".extensionsInitialized"));
-    }
-    void aboutToShutdown() override { log->append(name + QStringLiteral(".aboutToShutdown")); }
+    void extensionsInitialized() override { note(".extensionsInitialized"); }
+    void aboutToShutdown() override { note(".aboutToShutdown"); }
+    void note(const char *what) { log->append(name + QLatin1String(what)); }
     QString name;
     QStringList *log;
-    bool failInit;
-};
-
-class TestWizard : public Core::IWizardFactory {
-    Q_OBJECT
-public:
-    QString id() const override { return QStringLiteral("Test.Wizard"); }
-    QString displayName() const override { return QStringLiteral("Test"); }
-    QString description() const override { return QString(); }
-    void run(QWidget *, const QString &) override {}
+    bool fail;
 };
 
 class TestProject : public Core::IProject {
@@ -122,38 +100,37 @@ public:
     bool addFile(const QString &) override { return true; }
 };
 
-void processDeferredDeletes()
+Core::ViewManager *views()
 {
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    return Core::ViewManager::instance();
+}
+
+QList<TestView *> showViews(const QStringList &titles)
+{
+    QList<TestView *> result;
+    for (const QString &title : titles) {
+        result << new TestView(title);
+        views()->showView(result.last());
+    }
+    return result;
 }
 
 void closeAllViews()
 {
-    Core::ViewManager *manager = Core::ViewManager::instance();
-    const QList<Core::IView *> views = manager->views();
-    for (Core::IView *view : views) {
+    for (Core::IView *view : views()->views()) {
         if (auto *testView = qobject_cast<TestView *>(view))
             testView->refuseClose = false;
-        manager->closeView(view);
+        views()->closeView(view);
     }
-    processDeferredDeletes();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
-enum BusScenario {
-    Plain,
-    UnsubscribeSelf,
-    UnsubscribeLater,
-    DeleteLater,
-    SubscribeNew,
-    ResubscribeLater,
-    UnsubscribeEarlier,
-    DeleteSelf,
-    UnsubscribeAll,
-};
+Core::IView *viewArg(const QSignalSpy &spy, int i)
+{
+    return spy.at(i).at(0).value<Core::IView *>();
+}
 
 } // namespace
-
-Q_DECLARE_METATYPE(BusScenario)
 
 class tst_Host : public QObject {
     Q_OBJECT
@@ -163,265 +140,172 @@ private slots:
 
     void eventBusReentrancy_data();
     void eventBusReentrancy();
-    void eventBusNestedPublish();
     void eventBusDeliversOnGuiThread();
 
-    void viewTabsFollowShowAndTitle();
-    void viewActivationSignals();
+    void viewLifecycle();
     void closeView_data();
     void closeView();
-    void closeLastViewActivatesNull();
-    void closeFromOwnCloseEventReportsOnce();
-    void tabCloseButtonGoesThroughCloseView();
-
-    void commandRouting_data();
     void commandRouting();
-    void commandFollowsActionChanges();
 
     void pluginPoolAndShutdownOrder();
-    void pluginFailingInitialize();
     void loadPluginFailures_data();
     void loadPluginFailures();
     void loadPluginLibrary();
 
-    void lockedModelsPresent();
     void deviceVoltageTables_data();
     void deviceVoltageTables();
     void voltageRegistry();
 
-    void smallServices();
+    void projectAndResources();
     void openFileDialog();
 };
 
 void tst_Host::cleanup()
 {
+    ModalHelper::cancelPending();
     ModalHelper::closeStrayModals();
     closeAllViews();
-    Core::ViewManager *manager = Core::ViewManager::instance();
-    QCOMPARE(manager->viewArea()->count(), 0);
-    QVERIFY(!manager->currentView());
+    QCOMPARE(views()->viewArea()->count(), 0);
+    QVERIFY(!views()->currentView());
 }
 
 // ------------------------------------------------------------------ event bus
 
 void tst_Host::eventBusReentrancy_data()
 {
-    QTest::addColumn<BusScenario>("scenario");
-    QTest::addColumn<QStringList>("first");
-    QTest::addColumn<QStringList>("second");
+    // Each handler runs its commands on its first delivery: "A-B" A unsubscribes B, "A+D" A
+    // subscribes D, "A~B" A unsubscribes and resubscribes B, "AxB" A deletes B, "A!" A
+    // publishes the event again.
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<QString>("expected"); // who got the first event / who got the second
 
-    const QString t = QStringLiteral(":T");
-    auto log = [&t](std::initializer_list<const char *> names) {
-        QStringList result;
-        for (const char *name : names)
-            result.append(QLatin1String(name) + t);
-        return result;
-    };
-    QTest::newRow("plain") << Plain << log({"A", "B", "C"}) << log({"A", "B", "C"});
-    QTest::newRow("handler unsubscribes itself")
-        << UnsubscribeSelf << log({"A", "B", "C"}) << log({"B", "C"});
-    QTest::newRow("handler unsubscribes a later one")
-        << UnsubscribeLater << log({"A", "C"}) << log({"A", "C"});
-    QTest::newRow("handler deletes a later one")
-        << DeleteLater << log({"A", "C"}) << log({"A", "C"});
-    QTest::newRow("handler subscribes a new one")
-        << SubscribeNew << log({"A", "B", "C"}) << log({"A", "B", "C", "D"});
-    QTest::newRow("later one leaves and comes back")
-        << ResubscribeLater << log({"A", "C"}) << log({"A", "C", "B"});
-    QTest::newRow("handler unsubscribes an earlier one")
-        << UnsubscribeEarlier << log({"A", "B", "C"}) << log({"B", "C"});
-    QTest::newRow("handler deletes itself")
-        << DeleteSelf << log({"A", "B", "C"}) << log({"A", "B"});
-    QTest::newRow("handler unsubscribes everyone") << UnsubscribeAll << log({"A"}) << QStringList();
+    // clang-format off
+    QTest::newRow("plain")                           << ""            << "ABC/ABC";
+    QTest::newRow("unsubscribes itself")             << "A-A"         << "ABC/BC";
+    QTest::newRow("unsubscribes a later one")        << "A-B"         << "AC/AC";
+    QTest::newRow("deletes a later one")             << "AxB"         << "AC/AC";
+    QTest::newRow("subscribes a new one")            << "A+D"         << "ABC/ABCD";
+    QTest::newRow("later one leaves and comes back") << "A~B"         << "AC/ACB";
+    QTest::newRow("unsubscribes an earlier one")     << "B-A"         << "ABC/BC";
+    QTest::newRow("deletes itself")                  << "CxC"         << "ABC/AB";
+    QTest::newRow("unsubscribes everyone")           << "A-A A-B A-C" << "A/";
+    // The nested delivery is complete before the outer one goes on, and what changed
+    // during it applies to the rest of the outer one.
+    QTest::newRow("nested publish")                  << "A! B-B B+D"  << "AABCC/ACD";
+    // clang-format on
 }
 
 void tst_Host::eventBusReentrancy()
 {
-    QFETCH(BusScenario, scenario);
-    QFETCH(QStringList, first);
-    QFETCH(QStringList, second);
+    QFETCH(QString, script);
+    QFETCH(QString, expected);
 
     QUtil::EventManager *bus = QUtil::EventManager::instance();
-    const QString type = QStringLiteral("T");
-    QStringList log;
-    std::map<QString, Recorder *> handlers;
-    for (const char *name : {"A", "B", "C", "D"})
-        handlers[QLatin1String(name)] = new Recorder(QLatin1String(name), &log);
-    for (const char *name : {"A", "B", "C"})
-        bus->subscribe(handlers[QLatin1String(name)], type);
-    bus->subscribe(handlers[QStringLiteral("A")], type); // a second subscription is ignored
+    // A type of its own per row: a failed row leaves nothing behind for the next one.
+    const QString type = QString::fromLatin1(QTest::currentDataTag());
+    QString log;
+    Recorder *handlers[4];
+    QHash<QChar, bool> acted;
+    for (Recorder *&handler : handlers) {
+        const QChar name('A' + int(&handler - handlers));
+        handler = new Recorder(name, &log);
+        handler->onEvent = [&acted, &script, &handlers, &type, bus, name](const QUtil::IEvent *) {
+            if (std::exchange(acted[name], true))
+                return;
+            for (const QString &command : script.split(' ', Qt::SkipEmptyParts)) {
+                Recorder **target =
+                    command.size() > 2 ? &handlers[command[2].unicode() - 'A'] : nullptr;
+                if (command[0] != name)
+                    continue;
+                const char op = command[1].toLatin1();
+                if (op == '-' || op == '~')
+                    bus->unsubscribe(*target, type);
+                if (op == '+' || op == '~')
+                    bus->subscribe(*target, type);
+                if (op == 'x')
+                    delete std::exchange(*target, nullptr);
+                if (op == '!')
+                    bus->publish(QUtil::Event(type));
+            }
+        };
+    }
+    for (int i = 0; i < 3; ++i)
+        bus->subscribe(handlers[i], type);
+    bus->subscribe(handlers[0], type); // a second subscription is ignored
     QCOMPARE(bus->subscriberCount(type), 3);
 
-    bool done = false;
-    auto once = [&done](Recorder *handler, std::function<void()> action) {
-        handler->onEvent = [&done, action](const QUtil::IEvent *) {
-            if (done)
-                return;
-            done = true;
-            action();
-        };
-    };
-    Recorder *a = handlers[QStringLiteral("A")];
-    Recorder *b = handlers[QStringLiteral("B")];
-    Recorder *c = handlers[QStringLiteral("C")];
-    Recorder *d = handlers[QStringLiteral("D")];
-    switch (scenario) {
-    case Plain:
-        break;
-    case UnsubscribeSelf:
-        once(a, [bus, a, type]() { bus->unsubscribe(a, type); });
-        break;
-    case UnsubscribeLater:
-        once(a, [bus, b, type]() { bus->unsubscribe(b, type); });
-        break;
-    case DeleteLater:
-        once(a, [&handlers, b]() {
-            delete b;
-            handlers[QStringLiteral("B")] = nullptr;
-        });
-        break;
-    case SubscribeNew:
-        once(a, [bus, d, type]() { bus->subscribe(d, type); });
-        break;
-    case ResubscribeLater:
-        once(a, [bus, b, type]() {
-            bus->unsubscribe(b, type);
-            bus->subscribe(b, type);
-        });
-        break;
-    case UnsubscribeEarlier:
-        once(b, [bus, a, type]() { bus->unsubscribe(a, type); });
-        break;
-    case DeleteSelf:
-        once(c, [&handlers, c]() {
-            handlers[QStringLiteral("C")] = nullptr;
-            delete c;
-        });
-        break;
-    case UnsubscribeAll:
-        once(a, [bus, a, b, c, type]() {
-            for (Recorder *handler : {a, b, c})
-                bus->unsubscribe(handler, type);
-        });
-        break;
-    }
-
     bus->publish(QUtil::Event(type));
-    QCOMPARE(log, first);
-    log.clear();
+    log += QLatin1Char('/');
     bus->publish(QUtil::Event(type));
-    QCOMPARE(log, second);
+    QCOMPARE(log, expected);
 
-    for (auto &entry : handlers)
-        delete entry.second;
+    for (Recorder *handler : handlers)
+        delete handler;
     // Destroyed handlers must have left the bus on their own.
     QCOMPARE(bus->subscriberCount(type), 0);
-}
-
-void tst_Host::eventBusNestedPublish()
-{
-    QUtil::EventManager *bus = QUtil::EventManager::instance();
-    const QString outer = QStringLiteral("Outer");
-    const QString inner = QStringLiteral("Inner");
-    QStringList log;
-    Recorder a(QStringLiteral("A"), &log);
-    Recorder b(QStringLiteral("B"), &log);
-    Recorder c(QStringLiteral("C"), &log);
-
-    QUtil::Event innerEvent(inner);
-    innerEvent.set(QStringLiteral("status"), 2);
-    a.onEvent = [bus, &innerEvent, &outer](const QUtil::IEvent *event) {
-        if (event->type() == outer)
-            bus->publish(innerEvent);
-    };
-    // While the outer event is still being delivered, B leaves it and C joins it.
-    b.onEvent = [bus, &b, &c, &outer](const QUtil::IEvent *event) {
-        QCOMPARE(event->get(QStringLiteral("status")).toInt(), 2);
-        bus->unsubscribe(&b, outer);
-        bus->subscribe(&c, outer);
-    };
-    bus->subscribe(&a, outer);
-    bus->subscribe(&b, outer);
-    bus->subscribe(&b, inner);
-
-    bus->publish(QUtil::Event(outer));
-    QCOMPARE(log, QStringList({"A:Outer", "B:Inner"}));
-
-    log.clear();
-    a.onEvent = nullptr;
-    bus->publish(QUtil::Event(outer));
-    QCOMPARE(log, QStringList({"A:Outer", "C:Outer"}));
 }
 
 void tst_Host::eventBusDeliversOnGuiThread()
 {
     QUtil::EventManager *bus = QUtil::EventManager::instance();
-    QStringList log;
-    Recorder handler(QStringLiteral("H"), &log);
+    const QString type = QStringLiteral("TE.Device.Change");
+    QString log;
+    Recorder handler(QLatin1Char('H'), &log);
     QThread *deliveredOn = nullptr;
     handler.onEvent = [&deliveredOn](const QUtil::IEvent *) {
         deliveredOn = QThread::currentThread();
     };
-    bus->subscribe(&handler, QStringLiteral("TE.Device.Change"));
+    bus->subscribe(&handler, type);
 
-    QThread *worker = QThread::create(
-        [bus]() { bus->publish(QUtil::Event(QStringLiteral("TE.Device.Change"))); });
-    QEventLoop loop;
-    connect(worker, &QThread::finished, &loop, &QEventLoop::quit);
+    std::unique_ptr<QThread> worker(
+        QThread::create([bus, type]() { bus->publish(QUtil::Event(type)); }));
+    QSignalSpy finished(worker.get(), &QThread::finished);
     worker->start();
-    loop.exec();
+    QVERIFY(finished.wait());
     worker->wait();
-    delete worker;
-
-    QCOMPARE(log, QStringList({"H:TE.Device.Change"}));
+    QCOMPARE(log, QStringLiteral("H"));
     QCOMPARE(deliveredOn, QThread::currentThread());
 }
 
 // --------------------------------------------------------------- view manager
 
-void tst_Host::viewTabsFollowShowAndTitle()
+void tst_Host::viewLifecycle()
 {
-    Core::ViewManager *manager = Core::ViewManager::instance();
-    QTabWidget *area = manager->viewArea();
-    auto *a = new TestView(QStringLiteral("a.vep"));
-    auto *b = new TestView(QStringLiteral("b.vep"));
-    manager->showView(a);
-    manager->showView(b);
-    manager->showView(a);
-    QCOMPARE(area->count(), 2);
-    QCOMPARE(manager->views(), QList<Core::IView *>({a, b}));
-    QCOMPARE(manager->currentView(), a);
-    QCOMPARE(area->tabText(area->indexOf(b)), QStringLiteral("b.vep"));
-
-    b->setShortTitle(QStringLiteral("b.vep*"));
-    QCOMPARE(area->tabText(area->indexOf(b)), QStringLiteral("b.vep*"));
-    QCOMPARE(area->tabText(area->indexOf(a)), QStringLiteral("a.vep"));
-}
-
-void tst_Host::viewActivationSignals()
-{
-    Core::ViewManager *manager = Core::ViewManager::instance();
-    QSignalSpy activated(manager, &Core::ViewManager::viewActiveted);
-    auto *a = new TestView(QStringLiteral("a.vep"));
-    auto *b = new TestView(QStringLiteral("b.vep"));
-
-    manager->showView(a);
-    manager->showView(b);
-    manager->showView(b); // already current: no signal
-    manager->showView(a);
+    QTabWidget *area = views()->viewArea();
+    QSignalSpy activated(views(), &Core::ViewManager::viewActiveted);
+    QSignalSpy closed(views(), &Core::ViewManager::viewClosed);
+    const QList<TestView *> v = showViews({"a.vep", "b.vep"});
+    views()->showView(v[1]); // already current: no signal
+    views()->showView(v[0]);
+    QCOMPARE(views()->views(), (QList<Core::IView *>{v[0], v[1]}));
     QCOMPARE(activated.count(), 3);
-    QCOMPARE(activated.at(0).at(0).value<Core::IView *>(), a);
-    QCOMPARE(activated.at(1).at(0).value<Core::IView *>(), b);
-    QCOMPARE(activated.at(2).at(0).value<Core::IView *>(), a);
-    QCOMPARE(a->activated, 2);
-    QCOMPARE(a->deactivated, 1);
-    QCOMPARE(b->activated, 1);
-    QCOMPARE(b->deactivated, 1);
-
+    QCOMPARE(viewArg(activated, 2), v[0]);
+    QCOMPARE(qMakePair(v[1]->activated, v[1]->deactivated), qMakePair(1, 1));
+    v[1]->setShortTitle(QStringLiteral("b.vep*"));
+    QCOMPARE(area->tabText(1), QStringLiteral("b.vep*"));
     // The user clicking a tab is a change of the current view as well.
-    manager->viewArea()->setCurrentIndex(manager->viewArea()->indexOf(b));
-    QCOMPARE(activated.count(), 4);
-    QCOMPARE(activated.last().at(0).value<Core::IView *>(), b);
+    area->setCurrentIndex(1);
+    QCOMPARE(views()->currentView(), v[1]);
+    QCOMPARE(viewArg(activated, 3), v[1]);
+
+    // The tab's close button asks the view, like closeView.
+    v[0]->refuseClose = true;
+    emit area->tabCloseRequested(0);
+    QCOMPARE(area->count(), 2);
+    emit area->tabCloseRequested(1);
+    QCOMPARE(area->count(), 1);
+    QCOMPARE(viewArg(closed, 0), v[1]);
+
+    // A view closing itself again from its close event is closed and reported once; the
+    // last view gone leaves no current view.
+    v[0]->refuseClose = false;
+    v[0]->closeAgainOnClose = true;
+    QVERIFY(views()->closeView(v[0]));
+    QVERIFY(!v[0]->nestedCloseResult);
+    QCOMPARE(closed.count(), 2);
+    QVERIFY(!viewArg(activated, activated.count() - 1));
+    QCOMPARE(qMakePair(v[0]->activated, v[0]->deactivated), qMakePair(3, 3));
+    QVERIFY(!views()->closeView(nullptr));
 }
 
 void tst_Host::closeView_data()
@@ -440,211 +324,90 @@ void tst_Host::closeView()
     QFETCH(bool, refuse);
     QFETCH(bool, closeCurrent);
 
-    Core::ViewManager *manager = Core::ViewManager::instance();
-    auto *a = new TestView(QStringLiteral("a.vep"));
-    auto *b = new TestView(QStringLiteral("b.vep"));
-    manager->showView(a);
-    manager->showView(b);
-    TestView *target = closeCurrent ? b : a;
-    TestView *other = closeCurrent ? a : b;
+    const QList<TestView *> v = showViews({"a.vep", "b.vep"});
+    TestView *target = v[closeCurrent ? 1 : 0];
+    TestView *other = v[closeCurrent ? 0 : 1];
     target->refuseClose = refuse;
     QPointer<TestView> guard(target);
+    QSignalSpy closed(views(), &Core::ViewManager::viewClosed);
+    QSignalSpy activated(views(), &Core::ViewManager::viewActiveted);
 
-    QSignalSpy closed(manager, &Core::ViewManager::viewClosed);
-    QSignalSpy activated(manager, &Core::ViewManager::viewActiveted);
-    const bool result = manager->closeView(target);
-
-    QCOMPARE(result, !refuse);
+    QCOMPARE(views()->closeView(target), !refuse);
     QVERIFY(guard); // never deleted at once: the caller may still be using it
-    if (refuse) {
-        QCOMPARE(manager->views(), QList<Core::IView *>({a, b}));
-        QCOMPARE(manager->currentView(), b);
-        QCOMPARE(closed.count(), 0);
-        QCOMPARE(activated.count(), 0);
-        processDeferredDeletes();
-        QVERIFY(guard);
-        return;
-    }
-    QCOMPARE(manager->views(), QList<Core::IView *>({other}));
-    QCOMPARE(manager->currentView(), other);
-    QCOMPARE(closed.count(), 1);
-    QCOMPARE(closed.at(0).at(0).value<Core::IView *>(), target);
+    QCOMPARE(views()->views(),
+             (refuse ? QList<Core::IView *>{v[0], v[1]} : QList<Core::IView *>{other}));
+    QCOMPARE(views()->currentView(), refuse ? v[1] : other);
+    QCOMPARE(closed.count(), refuse ? 0 : 1);
+    if (!refuse)
+        QCOMPARE(viewArg(closed, 0), target);
     // Closing the view behind the current one shifts tab indices but not the current view.
-    QCOMPARE(activated.count(), closeCurrent ? 1 : 0);
-    processDeferredDeletes();
-    QVERIFY(!guard);
-}
-
-void tst_Host::closeLastViewActivatesNull()
-{
-    Core::ViewManager *manager = Core::ViewManager::instance();
-    auto *a = new TestView(QStringLiteral("a.vep"));
-    manager->showView(a);
-    QSignalSpy activated(manager, &Core::ViewManager::viewActiveted);
-    QVERIFY(manager->closeView(a));
-    QCOMPARE(activated.count(), 1);
-    QVERIFY(!activated.at(0).at(0).value<Core::IView *>());
-    QCOMPARE(a->deactivated, 1);
-    QVERIFY(!manager->closeView(nullptr));
-}
-
-void tst_Host::closeFromOwnCloseEventReportsOnce()
-{
-    Core::ViewManager *manager = Core::ViewManager::instance();
-    auto *a = new TestView(QStringLiteral("a.vep"));
-    a->closeAgainOnClose = true;
-    manager->showView(a);
-    QSignalSpy closed(manager, &Core::ViewManager::viewClosed);
-    QVERIFY(manager->closeView(a));
-    QVERIFY(!a->nestedCloseResult);
-    QCOMPARE(closed.count(), 1);
-    QVERIFY(manager->views().isEmpty());
-}
-
-void tst_Host::tabCloseButtonGoesThroughCloseView()
-{
-    Core::ViewManager *manager = Core::ViewManager::instance();
-    QTabWidget *area = manager->viewArea();
-    QVERIFY(area->tabsClosable());
-    auto *a = new TestView(QStringLiteral("a.vep"));
-    auto *b = new TestView(QStringLiteral("b.vep"));
-    a->refuseClose = true;
-    manager->showView(a);
-    manager->showView(b);
-    QSignalSpy closed(manager, &Core::ViewManager::viewClosed);
-
-    emit area->tabCloseRequested(area->indexOf(a));
-    QCOMPARE(area->count(), 2);
-    emit area->tabCloseRequested(area->indexOf(b));
-    QCOMPARE(area->count(), 1);
-    QCOMPARE(closed.count(), 1);
-    QCOMPARE(closed.at(0).at(0).value<Core::IView *>(), b);
+    QCOMPARE(activated.count(), !refuse && closeCurrent ? 1 : 0);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCOMPARE(guard.isNull(), !refuse);
 }
 
 // ------------------------------------------------------------- command routing
 
-void tst_Host::commandRouting_data()
-{
-    QTest::addColumn<QString>("current"); // "" closes every view
-    QTest::addColumn<bool>("enabled");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("toolTip");
-    QTest::addColumn<int>("triggersA");
-
-    QTest::newRow("view in context A") << "a" << true << "&Save A"
-                                       << "Save file A" << 1;
-    QTest::newRow("view in context B") << "b" << false << "&Save B"
-                                       << "Save file B" << 0;
-    QTest::newRow("view without context") << "c" << false << "&Save"
-                                          << "Save" << 0;
-    QTest::newRow("no view") << "" << false << "&Save"
-                             << "Save" << 0;
-}
-
 void tst_Host::commandRouting()
 {
-    QFETCH(QString, current);
-    QFETCH(bool, enabled);
-    QFETCH(QString, text);
-    QFETCH(QString, toolTip);
-    QFETCH(int, triggersA);
-
-    const QString id = QStringLiteral("Test.Routing.Save");
+    const QString id = QStringLiteral("Test.Save");
     QAction *proxy = Core::ActionManager::command(id);
     QCOMPARE(Core::ActionManager::command(id), proxy);
     proxy->setText(QStringLiteral("&Save"));
-    proxy->setToolTip(QStringLiteral("Save"));
-
-    QAction saveA(QStringLiteral("&Save A"), nullptr);
-    saveA.setToolTip(QStringLiteral("Save file A"));
-    QAction saveB(QStringLiteral("&Save B"), nullptr);
-    saveB.setToolTip(QStringLiteral("Save file B"));
-    saveB.setEnabled(false);
-    Core::Command *command =
-        Core::ActionManager::registerAction(&saveA, id, QStringLiteral("Ctx.A"));
-    QVERIFY(command);
-    QCOMPARE(command->id(), id);
-    Core::ActionManager::registerAction(&saveB, id, QStringLiteral("Ctx.B"));
-    QSignalSpy triggeredA(&saveA, &QAction::triggered);
-    QSignalSpy triggeredB(&saveB, &QAction::triggered);
-
-    Core::ViewManager *manager = Core::ViewManager::instance();
-    std::map<QString, TestView *> views;
-    for (const char *name : {"a", "b", "c"}) {
-        auto *view = new TestView(QLatin1String(name));
-        views[QLatin1String(name)] = view;
-        manager->showView(view);
-    }
-    manager->registerContext(views["a"], QStringLiteral("Ctx.A"), true);
-    manager->registerContext(views["b"], QStringLiteral("Ctx.B"), true);
-
-    // Pass through A first so that every row also checks what is left of it.
-    manager->showView(views["a"]);
-    if (current.isEmpty())
-        closeAllViews();
-    else
-        manager->showView(views[current]);
-
-    QCOMPARE(proxy->isEnabled(), enabled);
-    QCOMPARE(proxy->text(), text);
-    QCOMPARE(proxy->toolTip(), toolTip);
-    proxy->trigger();
-    QCOMPARE(triggeredA.count(), triggersA);
-    QCOMPARE(triggeredB.count(), 0);
-}
-
-void tst_Host::commandFollowsActionChanges()
-{
-    const QString id = QStringLiteral("Test.Changes.Save");
-    QAction *proxy = Core::ActionManager::command(id);
-    Core::ViewManager *manager = Core::ViewManager::instance();
-    auto *a = new TestView(QStringLiteral("a"));
-    auto *b = new TestView(QStringLiteral("b"));
-    manager->showView(a);
-    manager->showView(b);
+    proxy->setToolTip(QStringLiteral("tip"));
+    const QList<TestView *> v = showViews({"a", "b", "c"});
+    views()->showView(v[1]);
     // Contexts tied after the view became current take effect at once.
-    manager->registerContext(a, QStringLiteral("Ctx.A"), true);
-    manager->registerContext(b, QStringLiteral("Ctx.B"), true);
-
-    QAction saveA(QStringLiteral("Save A"), nullptr);
-    auto *saveB = new QAction(QStringLiteral("Save B"), nullptr);
+    views()->registerContext(v[0], QStringLiteral("Ctx.A"), true);
+    views()->registerContext(v[1], QStringLiteral("Ctx.B"), true);
+    QAction saveA(QStringLiteral("Save A"));
+    auto *saveB = new QAction(QStringLiteral("Save B"));
     saveB->setEnabled(false);
-    Core::ActionManager::registerAction(&saveA, id, QStringLiteral("Ctx.A"));
+    QCOMPARE(Core::ActionManager::registerAction(&saveA, id, QStringLiteral("Ctx.A"))->id(), id);
     Core::ActionManager::registerAction(saveB, id, QStringLiteral("Ctx.B"));
-    QCOMPARE(proxy->text(), QStringLiteral("Save B"));
-    QVERIFY(!proxy->isEnabled());
+    QSignalSpy triggeredA(&saveA, &QAction::triggered);
+    QSignalSpy triggeredB(saveB, &QAction::triggered);
+    auto state = [proxy]() {
+        return QStringList{proxy->text(), proxy->toolTip(), proxy->isEnabled() ? "on" : "off"}.join(
+            '|');
+    };
+    QCOMPARE(state(), QStringLiteral("Save B|Save B|off"));
+    proxy->trigger();
+    QCOMPARE(triggeredB.count(), 0);
 
     saveB->setEnabled(true);
-    QVERIFY(proxy->isEnabled());
     saveB->setText(QStringLiteral("Save B*"));
-    saveB->setToolTip(QStringLiteral("Save \"B*\""));
-    QCOMPARE(proxy->text(), QStringLiteral("Save B*"));
-    QCOMPARE(proxy->toolTip(), QStringLiteral("Save \"B*\""));
-
+    saveB->setToolTip(QStringLiteral("tip B"));
+    QCOMPARE(state(), QStringLiteral("Save B*|tip B|on"));
     // Changes of an action in another context leave the command alone.
     saveA.setText(QStringLiteral("Save A*"));
     saveA.setEnabled(false);
-    QCOMPARE(proxy->text(), QStringLiteral("Save B*"));
-    QVERIFY(proxy->isEnabled());
-
-    QSignalSpy triggeredB(saveB, &QAction::triggered);
+    QCOMPARE(state(), QStringLiteral("Save B*|tip B|on"));
     proxy->trigger();
     QCOMPARE(triggeredB.count(), 1);
 
     // A later action in the same context takes over; when it goes, the earlier one is back.
-    auto *saveB2 = new QAction(QStringLiteral("Save B2"), nullptr);
+    auto *saveB2 = new QAction(QStringLiteral("Save B2"));
     Core::ActionManager::registerAction(saveB2, id, QStringLiteral("Ctx.B"));
-    QCOMPARE(proxy->text(), QStringLiteral("Save B2"));
+    QCOMPARE(state(), QStringLiteral("Save B2|Save B2|on"));
     delete saveB2;
-    QCOMPARE(proxy->text(), QStringLiteral("Save B*"));
+    QCOMPARE(state(), QStringLiteral("Save B*|tip B|on"));
     delete saveB;
     QVERIFY(!proxy->isEnabled());
 
-    manager->showView(a);
-    QCOMPARE(proxy->text(), QStringLiteral("Save A*"));
-    QVERIFY(!proxy->isEnabled());
+    views()->showView(v[0]);
+    QCOMPARE(state(), QStringLiteral("Save A*|Save A*|off"));
     saveA.setEnabled(true);
-    QVERIFY(proxy->isEnabled());
+    proxy->trigger();
+    QCOMPARE(triggeredA.count(), 1);
+    // Without a context, or without any view, the command is its own, disabled.
+    views()->showView(v[2]);
+    QCOMPARE(state(), QStringLiteral("&Save|tip|off"));
+    views()->showView(v[0]);
+    closeAllViews();
+    QCOMPARE(state(), QStringLiteral("&Save|tip|off"));
+    proxy->trigger();
+    QCOMPARE(triggeredA.count(), 1);
 }
 
 // ------------------------------------------------------------- plug-in manager
@@ -654,80 +417,64 @@ void tst_Host::pluginPoolAndShutdownOrder()
     ExtSys::PluginManager *manager = ExtSys::PluginManager::instance();
     QStringList log;
     QString error;
-    auto *first = new TestPlugin(QStringLiteral("first"), &log);
-    auto *second = new TestPlugin(QStringLiteral("second"), &log);
-    auto *third = new TestPlugin(QStringLiteral("third"), &log);
-    QVERIFY(manager->addStaticPlugin(first, &error));
-    QVERIFY(manager->addStaticPlugin(second, &error));
-    QVERIFY(manager->addStaticPlugin(third, &error));
-    QVERIFY(!manager->addStaticPlugin(second, &error)); // never started twice
+    TestPlugin broken(QStringLiteral("broken"), &log, true); // not owned after a failure
+    QVERIFY(!manager->addStaticPlugin(&broken, &error));
+    QVERIFY2(error.contains(QStringLiteral("no licence for broken")), qPrintable(error));
+    QList<ExtSys::IPlugin *> plugins;
+    for (const char *name : {"first", "second", "third"}) {
+        plugins << new TestPlugin(QLatin1String(name), &log);
+        QVERIFY(manager->addStaticPlugin(plugins.last(), &error));
+    }
+    error.clear();
+    QVERIFY(!manager->addStaticPlugin(plugins[1], &error)); // never started twice
     QVERIFY(!error.isEmpty());
-    QCOMPARE(manager->plugins(), QList<ExtSys::IPlugin *>({first, second, third}));
-    QCOMPARE(log, QStringList({"first.initialize", "first.extensionsInitialized",
-                               "second.initialize", "second.extensionsInitialized",
-                               "third.initialize", "third.extensionsInitialized"}));
-
-    QObject hostOwned;
-    manager->addObject(&hostOwned);
-    QCOMPARE(manager->getObjects<LoggingObject>().size(), 3);
-    QVERIFY(manager->allObjects().contains(&hostOwned));
+    QCOMPARE(manager->plugins(), plugins);
+    QCOMPARE(std::exchange(log, {}).join(' '),
+             QStringLiteral("broken.initialize first.initialize "
+                            "first.extensionsInitialized second.initialize "
+                            "second.extensionsInitialized third.initialize "
+                            "third.extensionsInitialized"));
 
     // An object deleted by its owner leaves the pool and is not deleted a second time.
-    LoggingObject *secondObject = manager->getObjects<LoggingObject>().at(1);
-    QCOMPARE(secondObject->name, QStringLiteral("second-object"));
-    delete secondObject;
-    QCOMPARE(manager->getObjects<LoggingObject>().size(), 2);
+    const QList<QObject *> objects = manager->allObjects();
+    QCOMPARE(objects.size(), 3);
+    delete objects.at(1);
+    QObject hostOwned;
+    manager->addObject(&hostOwned);
+    QCOMPARE(manager->allObjects().size(), 3);
 
-    log.clear();
     manager->shutdown();
-    QCOMPARE(log,
-             QStringList({"third.aboutToShutdown", "second.aboutToShutdown",
-                          "first.aboutToShutdown", "third-object deleted", "first-object deleted",
-                          "third deleted", "second deleted", "first deleted"}));
+    QCOMPARE(log.join(' '), QStringLiteral("second-object deleted third.aboutToShutdown "
+                                           "second.aboutToShutdown first.aboutToShutdown "
+                                           "third-object deleted first-object deleted "
+                                           "third deleted second deleted first deleted"));
     QVERIFY(manager->plugins().isEmpty());
     QCOMPARE(manager->allObjects(), QList<QObject *>({&hostOwned}));
     manager->removeObject(&hostOwned);
-    QVERIFY(manager->allObjects().isEmpty());
-}
-
-void tst_Host::pluginFailingInitialize()
-{
-    ExtSys::PluginManager *manager = ExtSys::PluginManager::instance();
-    QStringList log;
-    QString error;
-    TestPlugin plugin(QStringLiteral("broken"), &log, true);
-    QVERIFY(!manager->addStaticPlugin(&plugin, &error));
-    QVERIFY2(error.contains(QStringLiteral("no licence for broken")), qPrintable(error));
-    QCOMPARE(log, QStringList({"broken.initialize"}));
-    QVERIFY(manager->plugins().isEmpty());
-    manager->shutdown();
-    QCOMPARE(log, QStringList({"broken.initialize"}));
 }
 
 void tst_Host::loadPluginFailures_data()
 {
     QTest::addColumn<QString>("path");
 
-    const QString source = QStringLiteral(VEP_SOURCE_DIR);
-    QTest::newRow("missing file") << source + QStringLiteral("/no/such/libplugin.so");
-    QTest::newRow("not a library") << source + QStringLiteral("/host/devices.json");
+    QTest::newRow("missing file") << QStringLiteral(VEP_SOURCE_DIR "/no/such/libplugin.so");
+    QTest::newRow("not a library") << QStringLiteral(VEP_SOURCE_DIR "/host/devices.json");
     QTest::newRow("library without plug-in")
-        << QStringLiteral(VEP_PLUGIN_DIR) + QStringLiteral("/../lib/libvephost.so");
+        << QStringLiteral(VEP_PLUGIN_DIR "/../lib/libvephost.so");
 }
 
 void tst_Host::loadPluginFailures()
 {
     QFETCH(QString, path);
-    ExtSys::PluginManager *manager = ExtSys::PluginManager::instance();
     QString error;
-    QVERIFY(!manager->loadPlugin(path, &error));
-    QVERIFY(error.contains(path));
-    QVERIFY(manager->plugins().isEmpty());
+    QVERIFY(!ExtSys::PluginManager::instance()->loadPlugin(path, &error));
+    QVERIFY2(error.contains(path), qPrintable(error));
+    QVERIFY(ExtSys::PluginManager::instance()->plugins().isEmpty());
 }
 
 void tst_Host::loadPluginLibrary()
 {
-    const QString path = QStringLiteral(VEP_PLUGIN_DIR) + QStringLiteral("/libZELSettingPlugin.so");
+    const QString path = QStringLiteral(VEP_PLUGIN_DIR "/libZELSettingPlugin.so");
     if (!QFileInfo::exists(path))
         QSKIP("the plug-in library is not built");
     ExtSys::PluginManager *manager = ExtSys::PluginManager::instance();
@@ -735,132 +482,99 @@ void tst_Host::loadPluginLibrary()
     ExtSys::IPlugin *plugin = manager->loadPlugin(path, &error);
     QVERIFY2(plugin, qPrintable(error));
     QVERIFY(error.isEmpty());
+    // The same library again hands back the running plug-in without starting it twice.
+    QCOMPARE(manager->loadPlugin(path, &error), plugin);
     QCOMPARE(manager->plugins(), QList<ExtSys::IPlugin *>({plugin}));
     const QList<Core::IWizardFactory *> wizards = manager->getObjects<Core::IWizardFactory>();
     QCOMPARE(wizards.size(), 1);
 
-    // The same library again hands back the running plug-in without starting it twice.
-    QCOMPARE(manager->loadPlugin(path, &error), plugin);
-    QCOMPARE(manager->plugins().size(), 1);
-    QCOMPARE(manager->getObjects<Core::IWizardFactory>().size(), 1);
-
-    QPointer<QObject> wizard(wizards.first());
-    QPointer<QObject> root(plugin);
+    QPointer<QObject> wizard(wizards.first()), root(plugin);
     manager->shutdown();
-    QVERIFY(!wizard);
-    QVERIFY(!root);
-    QVERIFY(manager->plugins().isEmpty());
+    QVERIFY(!wizard && !root);
     QVERIFY(manager->allObjects().isEmpty());
 }
 
 // --------------------------------------------------------- devices and voltages
 
-void tst_Host::lockedModelsPresent()
-{
-    const DEV::DeviceDatabase *database = DEV::DeviceDatabase::instance();
-    const QStringList devices = database->devices();
-    for (const char *model : {"PX-A", "PX-B", "PX-C", "PX-D", "PX-E", "PX-F"}) {
-        QVERIFY2(devices.contains(QLatin1String(model)), model);
-        const DEV::ChipInfo chip = database->chipInfo(QLatin1String(model));
-        QCOMPARE(chip.device, QLatin1String(model));
-        for (const QString &field :
-             {chip.partNumber, chip.family, chip.voltage, chip.package, chip.speed, chip.grade,
-              chip.ioCount, chip.lutCount, chip.version})
-            QVERIFY2(!field.isEmpty(), model);
-    }
-    QCOMPARE(QSet<QString>(devices.cbegin(), devices.cend()).size(), devices.size());
-    QVERIFY(!database->contains(QStringLiteral("px-a")));
-    QVERIFY(database->chipInfo(QStringLiteral("nothing")).device.isEmpty());
-}
-
 void tst_Host::deviceVoltageTables_data()
 {
     QTest::addColumn<QString>("device");
-    QTest::addColumn<bool>("hasVcc");
     QTest::addColumn<bool>("hasVccldo");
-    QTest::addColumn<bool>("vccVccx");
-    QTest::addColumn<bool>("vccVccldo");
-    QTest::addColumn<bool>("vccxVccldo");
+    QTest::addColumn<QStringList>("ties");
 
-    QTest::newRow("locked, no ties") << "PX-A" << true << true << false << false << false;
-    QTest::newRow("locked, VCCX-VCCLDO") << "PX-E" << true << true << false << false << true;
-    QTest::newRow("VCC-VCCX") << "QL-1" << true << true << true << false << false;
-    QTest::newRow("VCC-VCCLDO") << "QL-2" << true << true << false << true << false;
-    QTest::newRow("VCC-VCCX and VCCX-VCCLDO") << "RM-3" << true << true << true << false << true;
-    QTest::newRow("no VCCLDO rail") << "SN-4" << true << false << false << false << false;
-    QTest::newRow("plain") << "TV-5" << true << true << false << false << false;
-    QTest::newRow("no voltage information") << "UX-6" << false << false << false << false << false;
+    // The six VCCX-locked models come first.
+    for (const char *model : {"PX-A", "PX-B", "PX-C", "PX-D", "PX-E", "PX-F"})
+        QTest::newRow(model) << model << true
+                             << (model[3] < 'E' ? QStringList() : QStringList{"VCCX-VCCLDO"});
+    QTest::newRow("VCC-VCCX") << "QL-1" << true << QStringList{"VCC-VCCX"};
+    QTest::newRow("VCC-VCCLDO") << "QL-2" << true << QStringList{"VCC-VCCLDO"};
+    QTest::newRow("two ties") << "RM-3" << true << QStringList{"VCC-VCCX", "VCCX-VCCLDO"};
+    QTest::newRow("no VCCLDO rail") << "SN-4" << false << QStringList();
+    QTest::newRow("plain") << "TV-5" << true << QStringList();
+    QTest::newRow("no voltage information") << "UX-6" << false << QStringList();
 }
 
 void tst_Host::deviceVoltageTables()
 {
     QFETCH(QString, device);
-    QFETCH(bool, hasVcc);
     QFETCH(bool, hasVccldo);
-    QFETCH(bool, vccVccx);
-    QFETCH(bool, vccVccldo);
-    QFETCH(bool, vccxVccldo);
+    QFETCH(QStringList, ties);
 
+    const DEV::DeviceDatabase *database = DEV::DeviceDatabase::instance();
+    QVERIFY(database->devices().contains(device));
+    QVERIFY(!database->contains(device.toLower()));
     // The way a page finds its table: through the project's chip information.
-    TE::ProInfoManager::instance()->setChipInfo(DEV::DeviceDatabase::instance()->chipInfo(device));
+    TE::ProInfoManager::instance()->setChipInfo(database->chipInfo(device));
     const DEV::ChipInfo chip = TE::ProInfoManager::instance()->chipInfo();
+    TE::ProInfoManager::instance()->setChipInfo(DEV::ChipInfo());
     QCOMPARE(chip.device, device);
+    for (const QString &field : {chip.partNumber, chip.family, chip.package, chip.speed, chip.grade,
+                                 chip.ioCount, chip.lutCount, chip.version})
+        QVERIFY(!field.isEmpty());
     const ZOR::Voltage voltage(chip.voltage, chip.family);
 
-    QCOMPARE(!voltage.getVCCDefaultValue().isEmpty(), hasVcc);
-    QCOMPARE(!voltage.getVCCLDODefaultValue().isEmpty(), hasVccldo);
-    QCOMPARE(voltage.isVCCVCCXShortCircuit(), vccVccx);
-    QCOMPARE(voltage.isVCCVCCLDOShortCircuit(), vccVccldo);
-    QCOMPARE(voltage.isVCCXVCCLDOShortCircuit(), vccxVccldo);
-
-    auto checkRail = [](const QString &def, const QString &min, const QString &max) {
-        bool okDef = false, okMin = false, okMax = false;
-        const double d = def.toDouble(&okDef);
-        const double lo = min.toDouble(&okMin);
-        const double hi = max.toDouble(&okMax);
-        QVERIFY(okDef && okMin && okMax);
-        QVERIFY(lo <= d && d <= hi);
-    };
-    if (hasVcc) {
-        checkRail(voltage.getVCCDefaultValue(), voltage.getVCCMin(), voltage.getVCCMax());
-        checkRail(voltage.getVCCXDefaultValue(), voltage.getVCCXMin(), voltage.getVCCXMax());
+    // Every rail the chip has comes with numbers, the default within the limits.
+    using Get = QString (ZOR::Voltage::*)() const;
+    using V = ZOR::Voltage;
+    const QMap<QString, std::array<Get, 3>> rails{
+        {"VCC", {&V::getVCCDefaultValue, &V::getVCCMin, &V::getVCCMax}},
+        {"VCCX", {&V::getVCCXDefaultValue, &V::getVCCXMin, &V::getVCCXMax}},
+        {"VCCLDO", {&V::getVCCLDODefaultValue, &V::getVCCLDOMin, &V::getVCCLDOMax}}};
+    for (auto rail = rails.cbegin(); rail != rails.cend(); ++rail) {
+        bool ok[3];
+        double value[3];
+        for (int i = 0; i < 3; ++i)
+            value[i] = (voltage.*rail.value()[i])().toDouble(&ok[i]);
+        const bool present = rail.key() == "VCCLDO" ? hasVccldo : !chip.voltage.isEmpty();
+        QVERIFY2((ok[0] && ok[1] && ok[2]) == present, qPrintable(rail.key()));
+        QVERIFY(!present || (value[1] <= value[0] && value[0] <= value[2]));
     }
-    if (hasVccldo)
-        checkRail(voltage.getVCCLDODefaultValue(), voltage.getVCCLDOMin(), voltage.getVCCLDOMax());
+    QCOMPARE(voltage.isVCCVCCXShortCircuit(), ties.contains("VCC-VCCX"));
+    QCOMPARE(voltage.isVCCVCCLDOShortCircuit(), ties.contains("VCC-VCCLDO"));
+    QCOMPARE(voltage.isVCCXVCCLDOShortCircuit(), ties.contains("VCCX-VCCLDO"));
     // Tied rails carry one voltage, so their tables must agree.
-    if (vccVccx)
-        QCOMPARE(voltage.getVCCXDefaultValue(), voltage.getVCCDefaultValue());
-    if (vccVccldo)
-        QCOMPARE(voltage.getVCCLDODefaultValue(), voltage.getVCCDefaultValue());
-    if (vccxVccldo)
-        QCOMPARE(voltage.getVCCLDODefaultValue(), voltage.getVCCXDefaultValue());
-    TE::ProInfoManager::instance()->setChipInfo(DEV::ChipInfo());
+    for (const QString &tie : ties)
+        QCOMPARE((voltage.*rails[tie.section('-', 0, 0)][0])(),
+                 (voltage.*rails[tie.section('-', 1)][0])());
 }
 
 void tst_Host::voltageRegistry()
 {
     const QString voltage = QStringLiteral("5V");
     const QString family = QStringLiteral("Nowhere");
-    const ZOR::Voltage unknown(voltage, family);
-    QVERIFY(unknown.getVCCDefaultValue().isEmpty());
-    QVERIFY(unknown.getVCCXMax().isEmpty());
-    QVERIFY(!unknown.isVCCVCCXShortCircuit());
+    QVERIFY(ZOR::Voltage(voltage, family).getVCCDefaultValue().isEmpty());
 
     ZOR::VoltageTable table;
     table.vccDefault = QStringLiteral("0.8");
-    table.vccMin = QStringLiteral("0.75");
     table.vccxMax = QStringLiteral("1.9");
     table.vccldoMin = QStringLiteral("1.7");
     table.vccVccldoTied = true;
     ZOR::Voltage::registerTable(voltage, family, table);
     const ZOR::Voltage known(voltage, family);
-    QCOMPARE(known.getVCCDefaultValue(), QStringLiteral("0.8"));
-    QCOMPARE(known.getVCCMin(), QStringLiteral("0.75"));
-    QCOMPARE(known.getVCCXMax(), QStringLiteral("1.9"));
-    QCOMPARE(known.getVCCLDOMin(), QStringLiteral("1.7"));
+    QCOMPARE(known.getVCCDefaultValue() + known.getVCCXMax() + known.getVCCLDOMin(),
+             QStringLiteral("0.81.91.7"));
     QVERIFY(known.getVCCMax().isEmpty());
-    QVERIFY(known.isVCCVCCLDOShortCircuit());
-    QVERIFY(!known.isVCCXVCCLDOShortCircuit());
+    QVERIFY(known.isVCCVCCLDOShortCircuit() && !known.isVCCXVCCLDOShortCircuit());
     // The key is the pair, in this order.
     QVERIFY(ZOR::Voltage(family, voltage).getVCCDefaultValue().isEmpty());
 
@@ -874,49 +588,28 @@ void tst_Host::voltageRegistry()
 
 // --------------------------------------------------------------- small services
 
-void tst_Host::smallServices()
+void tst_Host::projectAndResources()
 {
-    TE::FlowManager *flow = TE::TaskEngine::instance()->flowManager();
-    QVERIFY(flow->resultFile(QStringLiteral("RES.netlist")).isEmpty());
-    flow->setResultFile(QStringLiteral("RES.netlist"), QStringLiteral("/p/top.json"));
-    QCOMPARE(TE::TaskEngine::instance()->flowManager()->resultFile(QStringLiteral("RES.netlist")),
-             QStringLiteral("/p/top.json"));
-    flow->setResultFile(QStringLiteral("RES.netlist"), QString());
-    QVERIFY(flow->resultFile(QStringLiteral("RES.netlist")).isEmpty());
-
     auto *project = new TestProject;
     Core::ProjectManager::setCurrentProject(project);
     QCOMPARE(Core::ProjectManager::currentProject(), project);
     delete project;
     QVERIFY(!Core::ProjectManager::currentProject());
-
-    TestWizard wizard;
-    QVERIFY(!wizard.icon().isNull());
-
-    const QPixmap warning(QStringLiteral(":/fpgaprj/image/warning.png"));
-    QCOMPARE(warning.size(), QSize(16, 16));
+    QCOMPARE(QPixmap(QStringLiteral(":/fpgaprj/image/warning.png")).size(), QSize(16, 16));
 }
 
 void tst_Host::openFileDialog()
 {
-    const QString dir = QStringLiteral(VEP_SOURCE_DIR) + QStringLiteral("/host");
-    const QString expected = QDir(dir).absoluteFilePath(QStringLiteral("devices.json"));
-
-    TestSupport::ModalSeen seen;
-    ModalHelper::acceptNextDialog(
-        [](QDialog *dialog) {
-            auto *fileDialog = qobject_cast<QFileDialog *>(dialog);
-            QVERIFY(fileDialog);
-            QVERIFY(fileDialog->testOption(QFileDialog::DontUseNativeDialog));
-            fileDialog->selectFile(QStringLiteral("devices.json"));
-        },
-        &seen);
+    const QString dir = QStringLiteral(VEP_SOURCE_DIR "/host");
+    ModalHelper::acceptNextDialog([](QDialog *dialog) {
+        auto *fileDialog = qobject_cast<QFileDialog *>(dialog);
+        QVERIFY(fileDialog && fileDialog->testOption(QFileDialog::DontUseNativeDialog));
+        fileDialog->selectFile(QStringLiteral("devices.json"));
+    });
     QString filter;
-    const QString chosen = Utils::FileUtils::getOpenFileName(
-        nullptr, QStringLiteral("Open"), dir, QStringLiteral("JSON (*.json);;All (*)"), &filter);
-    QVERIFY(seen.shown);
-    QCOMPARE(seen.title, QStringLiteral("Open"));
-    QCOMPARE(chosen, expected);
+    QCOMPARE(Utils::FileUtils::getOpenFileName(nullptr, QStringLiteral("Open"), dir,
+                                               QStringLiteral("JSON (*.json);;All (*)"), &filter),
+             QDir(dir).absoluteFilePath(QStringLiteral("devices.json")));
     QCOMPARE(filter, QStringLiteral("JSON (*.json)"));
 
     ModalHelper::rejectNextDialog();

@@ -10,7 +10,6 @@
 
 #include <QAction>
 #include <QCheckBox>
-#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -30,8 +29,9 @@ using TestSupport::ModalSeen;
 
 namespace {
 
-const QByteArray kEmptyFile = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                              "<!DOCTYPE TAVIR_POWER_ANALYSIS_CONFIG>\n<Config/>";
+const QByteArray kEmptyFile = R"(<?xml version="1.0" encoding="UTF-8"?>
+<!DOCTYPE TAVIR_POWER_ANALYSIS_CONFIG>
+<Config/>)";
 const char kPluginPath[] = VEP_PLUGIN_DIR "/libZELSettingPlugin.so";
 
 class RecordingProject : public Core::IProject {
@@ -50,13 +50,6 @@ QByteArray readBytes(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// Fills in the temporary directory without QString::arg's complaints about texts
-// that have no place marker.
-QString fill(const QString &pattern, const QString &dir)
-{
-    return QString(pattern).replace(QLatin1String("%1"), dir);
-}
-
 template <class T> T *child(QWidget *parent, const char *name)
 {
     return parent->findChild<T *>(QLatin1String(name));
@@ -64,9 +57,7 @@ template <class T> T *child(QWidget *parent, const char *name)
 
 Core::IWizardFactory *wizardFactory()
 {
-    const QList<Core::IWizardFactory *> factories =
-        ExtSys::PluginManager::instance()->getObjects<Core::IWizardFactory>();
-    for (Core::IWizardFactory *factory : factories) {
+    for (auto *factory : ExtSys::PluginManager::instance()->getObjects<Core::IWizardFactory>()) {
         if (factory->id() == QLatin1String("MC.Wizard.ZEL"))
             return factory;
     }
@@ -83,21 +74,14 @@ private slots:
     void cleanup();
 
     // In this order: library loaded, then started, then shut down at the end.
-    void managerExistsBeforeStart();
-    void entryPoints();
-    void icons_data();
-    void icons();
+    void libraryLoaded();
     void startRegistersWizardAndAction();
-
-    void dialogForm();
     void dialogAccept_data();
     void dialogAccept();
     void dialogAddsToProject_data();
     void dialogAddsToProject();
-    void dialogCreateFailure();
     void dialogBrowse();
     void wizardRunsDialog();
-
     void shutdownDestroysManager();
 
 private:
@@ -114,59 +98,30 @@ void TestPlugin::init()
 
 void TestPlugin::cleanup()
 {
+    ModalHelper::cancelPending();
     ModalHelper::closeStrayModals();
-    // A failed check may leave the modal helper waiting; let it run out before the next test.
-    for (int i = 0; i < 1100; ++i)
-        QCoreApplication::processEvents();
     Core::ProjectManager::setCurrentProject(nullptr);
 }
 
-void TestPlugin::managerExistsBeforeStart()
+// As the IDE's loader sees the library before starting it: the manager and the icons
+// exist, the save action does not yet; one plug-in instance with its type checks.
+void TestPlugin::libraryLoaded()
 {
-    ZEL::ZELViewManager *manager = ZEL::ZELViewManager::instance();
-    QVERIFY(manager);
-    QVERIFY(manager->parent() == nullptr);
-    QVERIFY(manager->findChildren<QAction *>().isEmpty());
-    QVERIFY(manager->zelViews().isEmpty());
-}
+    QVERIFY(ZEL::ZELViewManager::instance());
+    QVERIFY(ZEL::ZELViewManager::instance()->findChildren<QAction *>().isEmpty());
+    for (const char *icon : {":/zel/images/add.png", ":/zel/images/remove.png"})
+        QVERIFY2(!QImage(QLatin1String(icon)).isNull(), icon);
 
-// As the IDE's loader sees the library: metadata, one instance, its type checks.
-void TestPlugin::entryPoints()
-{
     QPluginLoader loader{QString::fromLatin1(kPluginPath)};
-    const QJsonObject meta = loader.metaData();
-    QCOMPARE(meta.value(QLatin1String("IID")).toString(),
+    QCOMPARE(loader.metaData().value(QLatin1String("IID")).toString(),
              QStringLiteral("ZEL.ZELSettingPlugin/1.0"));
-    QCOMPARE(meta.value(QLatin1String("className")).toString(), QStringLiteral("ZELSettingPlugin"));
-    QVERIFY(meta.value(QLatin1String("MetaData")).toObject().isEmpty());
-
     QObject *object = loader.instance();
     QVERIFY2(object, qPrintable(loader.errorString()));
-    QCOMPARE(loader.instance(), object);
-    QPluginLoader second{QString::fromLatin1(kPluginPath)};
-    QCOMPARE(second.instance(), object);
-
+    QCOMPARE(QPluginLoader(QString::fromLatin1(kPluginPath)).instance(), object);
     QVERIFY(object->qt_metacast("ZEL::ZELSettingPlugin"));
     QVERIFY(object->qt_metacast("com.tavirsys.plugins.IPlugin/1.0"));
-    QVERIFY(object->qt_metacast("ExtSys::IPlugin"));
     QVERIFY(!object->qt_metacast("ZEL::ZELView"));
     QVERIFY(qobject_cast<ExtSys::IPlugin *>(object));
-}
-
-void TestPlugin::icons_data()
-{
-    QTest::addColumn<QString>("path");
-    QTest::newRow("add") << QStringLiteral(":/zel/images/add.png");
-    QTest::newRow("remove") << QStringLiteral(":/zel/images/remove.png");
-}
-
-void TestPlugin::icons()
-{
-    QFETCH(QString, path);
-    QImage image(path);
-    QVERIFY(!image.isNull());
-    QCOMPARE(image.size(), QSize(16, 16));
-    QVERIFY(image.hasAlphaChannel());
 }
 
 void TestPlugin::startRegistersWizardAndAction()
@@ -175,74 +130,40 @@ void TestPlugin::startRegistersWizardAndAction()
     QString error;
     ExtSys::IPlugin *plugin =
         ExtSys::PluginManager::instance()->loadPlugin(QLatin1String(kPluginPath), &error);
-    QVERIFY2(plugin, qPrintable(error));
-    QVERIFY(qobject_cast<ZEL::ZELSettingPlugin *>(plugin));
+    QVERIFY2(qobject_cast<ZEL::ZELSettingPlugin *>(plugin), qPrintable(error));
 
     const QList<QAction *> actions = ZEL::ZELViewManager::instance()->findChildren<QAction *>();
     QCOMPARE(actions.size(), 1);
     QVERIFY(!actions.first()->isEnabled());
     QVERIFY(!Core::ActionManager::command(QStringLiteral("Core.Action.Save"))->isEnabled());
-
-    Core::IWizardFactory *factory = wizardFactory();
-    QVERIFY(factory);
-    QVERIFY(qobject_cast<Core::IFileWizardFactory *>(factory));
-    QCOMPARE(factory->displayName(), QStringLiteral("VEP Config File"));
-    QCOMPARE(factory->description(), QStringLiteral("TAVIR Power Analyzer Config File."));
-    QVERIFY(!factory->icon().isNull());
-}
-
-void TestPlugin::dialogForm()
-{
-    ZEL::NewFileDialog dialog(m_dir->path(), nullptr);
-    QCOMPARE(dialog.objectName(), QStringLiteral("ZEL__NewFileDialog"));
-    QCOMPARE(dialog.windowTitle(), QStringLiteral("New VEP Config File"));
-    QCOMPARE(dialog.size(), QSize(712, 138));
-    QCOMPARE(child<QLineEdit>(&dialog, "editCreateIn")->text(),
-             QDir::toNativeSeparators(m_dir->path()));
-    QCOMPARE(child<QLineEdit>(&dialog, "editName")->placeholderText(),
-             QStringLiteral("Enter a name"));
-    QCOMPARE(child<QLabel>(&dialog, "labelInfo")->styleSheet(),
-             QStringLiteral("QLabel { color: red }"));
-    QVERIFY(child<QLabel>(&dialog, "labelInfo")->text().isEmpty());
-    auto *box = child<QCheckBox>(&dialog, "checkBoxAddToCurrent");
-    QVERIFY(!box->isEnabled());
-    QVERIFY(!box->isChecked());
-
-    ZEL::NewFileDialog home(QString(), nullptr);
-    QCOMPARE(child<QLineEdit>(&home, "editCreateIn")->text(),
-             QDir::toNativeSeparators(QDir::homePath()));
+    QVERIFY(qobject_cast<Core::IFileWizardFactory *>(wizardFactory()));
 }
 
 void TestPlugin::dialogAccept_data()
 {
     QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("dir");     // %1: the temporary directory
-    QTest::addColumn<QString>("message"); // %1: the temporary directory
+    QTest::addColumn<QString>("dir");     // %1: the temporary directory, as in the next ones
+    QTest::addColumn<QString>("message"); // in the dialog
     QTest::addColumn<QString>("created"); // empty when nothing may be written
-
-    QTest::newRow("plain") << QStringLiteral("power") << QStringLiteral("%1/work") << QString()
-                           << QStringLiteral("%1/work/power.vep");
-    QTest::newRow("suffix again") << QStringLiteral("power.vep") << QStringLiteral("%1")
-                                  << QString() << QStringLiteral("%1/power.vep.vep");
-    QTest::newRow("blank name") << QStringLiteral("  ") << QStringLiteral("%1") << QString()
-                                << QStringLiteral("%1/  .vep");
-    QTest::newRow("missing parents") << QStringLiteral("p") << QStringLiteral("%1/a/b/c")
-                                     << QString() << QStringLiteral("%1/a/b/c/p.vep");
-    QTest::newRow("normalised") << QStringLiteral("n") << QStringLiteral("%1//a/./b/../c/")
-                                << QString() << QStringLiteral("%1/a/c/n.vep");
-    QTest::newRow("leading blanks") << QStringLiteral("lead") << QStringLiteral("  %1") << QString()
-                                    << QStringLiteral("%1/lead.vep");
-    QTest::newRow("no name") << QStringLiteral("") << QStringLiteral("%1")
-                             << QStringLiteral("Please enter a name.") << QString();
-    QTest::newRow("no name, no dir") << QStringLiteral("") << QStringLiteral("")
-                                     << QStringLiteral("Please enter a name.") << QString();
-    QTest::newRow("no dir") << QStringLiteral("power") << QStringLiteral("")
-                            << QStringLiteral("Please enter a path.") << QString();
-    QTest::newRow("dir under a file")
-        << QStringLiteral("x") << QStringLiteral("%1/file.txt/sub")
-        << QStringLiteral("Cannot make the path %1/file.txt/sub.") << QString();
-    QTest::newRow("exists") << QStringLiteral("taken") << QStringLiteral("%1")
-                            << QStringLiteral("File %1/taken.vep already exists.") << QString();
+    QTest::addColumn<QString>("box");     // the start of an error box's text
+    const auto row = [](const char *tag, const char *name, const char *dir, const char *message,
+                        const char *created, const char *box = "") {
+        QTest::newRow(tag) << QString(name) << QString(dir) << QString(message) << QString(created)
+                           << QString(box);
+    };
+    row("plain", "power", "%1/work", "", "%1/work/power.vep");
+    row("suffix again", "power.vep", "%1", "", "%1/power.vep.vep");
+    row("blank name", "  ", "%1", "", "%1/  .vep");
+    row("missing parents", "p", "%1/a/b/c", "", "%1/a/b/c/p.vep");
+    row("normalised", "n", "%1//a/./b/../c/", "", "%1/a/c/n.vep");
+    row("leading blanks", "lead", "  %1", "", "%1/lead.vep");
+    row("no name", "", "%1", "Please enter a name.", "");
+    row("no name, no dir", "", "", "Please enter a name.", "");
+    row("no dir", "power", "", "Please enter a path.", "");
+    row("dir under a file", "x", "%1/file.txt/sub", "Cannot make the path %1/file.txt/sub.", "");
+    row("exists", "taken", "%1", "File %1/taken.vep already exists.", "");
+    // It passes the existence check but must not be written through.
+    row("dangling link", "link", "%1", "", "", "Can not create file %1/link.vep\n");
 }
 
 void TestPlugin::dialogAccept()
@@ -251,45 +172,52 @@ void TestPlugin::dialogAccept()
     QFETCH(QString, dir);
     QFETCH(QString, message);
     QFETCH(QString, created);
+    QFETCH(QString, box);
     const QString root = m_dir->path();
+    const auto fill = [&root](QString pattern) { return pattern.replace("%1", root); };
     QVERIFY(QFile(tmpPath(QStringLiteral("file.txt"))).open(QIODevice::WriteOnly));
-    {
-        QFile taken(tmpPath(QStringLiteral("taken.vep")));
-        QVERIFY(taken.open(QIODevice::WriteOnly));
-        taken.write("keep me");
-    }
+    QVERIFY(QFile::link(tmpPath(QStringLiteral("elsewhere.vep")), tmpPath("link.vep")));
+    QFile taken(tmpPath(QStringLiteral("taken.vep")));
+    QVERIFY(taken.open(QIODevice::WriteOnly) && taken.write("keep me") == 7);
+    taken.close();
     // A directory with leading blanks is created, as typed, relative to the current one.
     const QString startDir = QDir::currentPath();
     QDir::setCurrent(root);
 
     ZEL::NewFileDialog dialog(root, nullptr);
     child<QLineEdit>(&dialog, "editName")->setText(name);
-    child<QLineEdit>(&dialog, "editCreateIn")->setText(fill(dir, root));
+    child<QLineEdit>(&dialog, "editCreateIn")->setText(fill(dir));
+    ModalSeen seen;
+    ModalHelper::answerMessageBox(QMessageBox::Ok, &seen);
     dialog.accept();
     QDir::setCurrent(startDir);
 
-    QCOMPARE(child<QLabel>(&dialog, "labelInfo")->text(), fill(message, root));
+    QCOMPARE(child<QLabel>(&dialog, "labelInfo")->text(), fill(message));
     QCOMPARE(dialog.result(), int(created.isEmpty() ? QDialog::Rejected : QDialog::Accepted));
     if (!created.isEmpty())
-        QCOMPARE(readBytes(fill(created, root)), kEmptyFile);
-    QCOMPARE(readBytes(tmpPath(QStringLiteral("taken.vep"))), QByteArray("keep me"));
+        QCOMPARE(readBytes(fill(created)), kEmptyFile);
+    QCOMPARE(readBytes(taken.fileName()), QByteArray("keep me"));
+    QVERIFY(!QFile::exists(tmpPath(QStringLiteral("elsewhere.vep"))));
+    // An error box names the file natively, then gives the file's own error text.
+    const QString boxStart = QDir::toNativeSeparators(fill(box));
+    QCOMPARE(seen.title, QString(box.isEmpty() ? "" : "Error"));
+    QCOMPARE(seen.text.left(boxStart.size()), boxStart);
+    QCOMPARE(seen.text.size() > boxStart.size(), !box.isEmpty());
 }
 
 void TestPlugin::dialogAddsToProject_data()
 {
     QTest::addColumn<bool>("hasProject");
     QTest::addColumn<bool>("keepChecked");
-    QTest::addColumn<bool>("added");
-    QTest::newRow("project, checked") << true << true << true;
-    QTest::newRow("project, unchecked") << true << false << false;
-    QTest::newRow("no project") << false << false << false;
+    QTest::newRow("project, checked") << true << true;
+    QTest::newRow("project, unchecked") << true << false;
+    QTest::newRow("no project, checked") << false << true;
 }
 
 void TestPlugin::dialogAddsToProject()
 {
     QFETCH(bool, hasProject);
     QFETCH(bool, keepChecked);
-    QFETCH(bool, added);
     RecordingProject project;
     if (hasProject)
         Core::ProjectManager::setCurrentProject(&project);
@@ -303,45 +231,25 @@ void TestPlugin::dialogAddsToProject()
     dialog.accept();
 
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
-    QCOMPARE(project.files,
-             added ? QStringList{tmpPath(QStringLiteral("power.vep"))} : QStringList());
-    Core::ProjectManager::setCurrentProject(nullptr);
-}
-
-// A dangling link passes the existence check but must not be written through.
-void TestPlugin::dialogCreateFailure()
-{
-    const QString target = tmpPath(QStringLiteral("elsewhere.vep"));
-    const QString link = tmpPath(QStringLiteral("link.vep"));
-    QVERIFY(QFile::link(target, link));
-    ZEL::NewFileDialog dialog(m_dir->path(), nullptr);
-    child<QLineEdit>(&dialog, "editName")->setText(QStringLiteral("link"));
-
-    ModalSeen seen;
-    ModalHelper::answerMessageBox(QMessageBox::Ok, &seen);
-    dialog.accept();
-    QVERIFY(seen.shown);
-    QCOMPARE(seen.icon, QMessageBox::Critical);
-    QCOMPARE(seen.title, QStringLiteral("Error"));
-    QVERIFY2(seen.text.startsWith(
-                 QStringLiteral("Can not create file %1\n").arg(QDir::toNativeSeparators(link))),
-             qPrintable(seen.text));
-    QVERIFY(seen.text.size() > link.size() + 22); // the file's own error text follows
-    QCOMPARE(dialog.result(), int(QDialog::Rejected));
-    QVERIFY(!QFile::exists(target));
+    // The normalised path is added, and only to a project that exists.
+    QCOMPARE(project.files, hasProject && keepChecked
+                                ? QStringList{tmpPath(QStringLiteral("power.vep"))}
+                                : QStringList());
 }
 
 void TestPlugin::dialogBrowse()
 {
+    ZEL::NewFileDialog home(QString(), nullptr);
+    QCOMPARE(child<QLineEdit>(&home, "editCreateIn")->text(),
+             QDir::toNativeSeparators(QDir::homePath()));
+
     QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("chosen")));
     const QString chosen = tmpPath(QStringLiteral("chosen"));
     ZEL::NewFileDialog dialog(m_dir->path(), nullptr);
     auto *edit = child<QLineEdit>(&dialog, "editCreateIn");
-
     ModalSeen seen;
     ModalHelper::rejectNextDialog(&seen);
     child<QPushButton>(&dialog, "btnBrowse")->click();
-    QVERIFY(seen.shown);
     QCOMPARE(seen.title, QStringLiteral("Select Directory"));
     QCOMPARE(edit->text(), QDir::toNativeSeparators(m_dir->path()));
 
@@ -370,7 +278,6 @@ void TestPlugin::wizardRunsDialog()
         },
         &seen);
     factory->run(nullptr, m_dir->path());
-    QVERIFY(seen.shown);
     QCOMPARE(seen.className, QStringLiteral("ZEL::NewFileDialog"));
     QCOMPARE(proposed, QDir::toNativeSeparators(m_dir->path()));
     QCOMPARE(readBytes(tmpPath(QStringLiteral("fromWizard.vep"))), kEmptyFile);
@@ -380,7 +287,6 @@ void TestPlugin::wizardRunsDialog()
 
 void TestPlugin::shutdownDestroysManager()
 {
-    QVERIFY(ZEL::ZELViewManager::instance());
     ExtSys::PluginManager::instance()->shutdown();
     QVERIFY(ZEL::ZELViewManager::instance() == nullptr);
     QVERIFY(!wizardFactory());
