@@ -2,17 +2,14 @@
 // the view, against Qt's own DOM parse and a plain stream writer of the same content.
 // Prints best-of-five wall times in milliseconds.
 
+#include "bench/BenchSupport.h"
 #include "document/ConfigDocumentParser.h"
 #include "document/ZELView.h"
 #include "host/dev.h"
 #include "host/nlsdata.h"
-#include "host/te.h"
 
-#include <QApplication>
 #include <QBuffer>
 #include <QDomDocument>
-#include <QElapsedTimer>
-#include <QFile>
 #include <QSaveFile>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -20,7 +17,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <functional>
 
 namespace {
 
@@ -73,16 +69,9 @@ void plainWrite(const QDomDocument &doc, const QString &path)
     file.commit();
 }
 
-double bestOf(const std::function<void()> &run)
+template <class Run> double bestOf(Run &&run)
 {
-    double best = 1e12;
-    for (int i = 0; i < kRuns; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        run();
-        best = std::min(best, timer.nsecsElapsed() / 1e6);
-    }
-    return best;
+    return BenchSupport::bestOf(kRuns, run).wall;
 }
 
 ZEL::ZELView *newView()
@@ -94,19 +83,14 @@ ZEL::ZELView *newView()
 
 int rowsIn(const QString &path, const char *row)
 {
-    QFile file(path);
-    file.open(QIODevice::ReadOnly);
-    return file.readAll().count(QByteArray("<") + row + " ");
+    return BenchSupport::readBytes(path).count(QByteArray("<") + row + " ");
 }
 
 } // namespace
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    TE::ProInfoManager::instance()->setChipInfo(
-        DEV::DeviceDatabase::instance()->chipInfo(QStringLiteral("PX-A")));
+    BenchSupport::BenchApplication app(argc, argv, QStringLiteral("PX-A"));
     QTemporaryDir dir;
 
     const Section sections[] = {
@@ -138,20 +122,16 @@ int main(int argc, char **argv)
         double save = 1e12;
         int savedRows = 0;
         for (int i = 0; i < kRuns; ++i) {
-            QFile file(path);
-            file.open(QIODevice::WriteOnly);
-            file.write(bytes);
-            file.close();
+            BenchSupport::writeBytes(path, bytes);
             ZEL::ZELView *view = newView();
-            QElapsedTimer timer;
-            timer.start();
+            BenchSupport::Stopwatch stopwatch;
             const bool ok = view->readCfgFile(path);
-            open = std::min(open, timer.nsecsElapsed() / 1e6);
+            open = std::min(open, stopwatch.wallMs());
             if (!ok)
                 std::printf("%s: not read\n", section.name);
-            timer.restart();
+            stopwatch.restart();
             view->save();
-            save = std::min(save, timer.nsecsElapsed() / 1e6);
+            save = std::min(save, stopwatch.wallMs());
             savedRows = rowsIn(path, section.row);
             delete view;
         }

@@ -4,12 +4,12 @@
 // wildcard matching for comparison. Prints the figures and whether the dialog
 // stays within twice the cost of its parts.
 
+#include "bench/BenchSupport.h"
 #include "host/nlsdata.h"
 #include "pickers/NlsDataFinderDialog.h"
 #include "pickers/WildcardMatcher.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QRegExp>
@@ -57,27 +57,23 @@ struct Figures {
 Figures measure(const NlsData::Netlist &netlist, const QStringList &paths, const QString &pattern)
 {
     Figures figures;
-    QElapsedTimer timer;
-    const auto best = [](qint64 &slot, qint64 elapsed, int round) {
-        slot = round == 0 ? elapsed : qMin(slot, elapsed);
-    };
-
-    timer.start();
+    using BenchSupport::keepBetter;
+    BenchSupport::Stopwatch timer;
     const QRegExp regExp(pattern, Qt::CaseInsensitive, QRegExp::WildcardUnix);
     int regExpMatches = 0;
     for (const QString &path : paths)
         regExpMatches += regExp.exactMatch(path) ? 1 : 0;
-    figures.regExpMs = timer.elapsed();
+    figures.regExpMs = timer.ms();
 
     for (int round = 0; round < 2; ++round) {
-        timer.start();
+        timer.restart();
         const ZEL::WildcardMatcher matcher(pattern);
         QStringList found;
         for (const QString &path : paths) {
             if (matcher.matches(path))
                 found.append(path);
         }
-        best(figures.matchMs, timer.elapsed(), round);
+        keepBetter(figures.matchMs, timer.ms(), round);
         figures.matches = found.size();
         if (found.size() != regExpMatches)
             qFatal("matcher found %d paths, QRegExp %d", found.size(), regExpMatches);
@@ -87,10 +83,10 @@ Figures measure(const NlsData::Netlist &netlist, const QStringList &paths, const
         list.resize(542, 300);
         list.show();
         QApplication::processEvents();
-        timer.start();
+        timer.restart();
         list.addItems(found);
         QApplication::processEvents();
-        best(figures.fillMs, timer.elapsed(), round);
+        keepBetter(figures.fillMs, timer.ms(), round);
     }
 
     for (int round = 0; round < 2; ++round) {
@@ -99,19 +95,19 @@ Figures measure(const NlsData::Netlist &netlist, const QStringList &paths, const
         dialog.show();
         QApplication::processEvents();
         dialog.findChild<QLineEdit *>(QStringLiteral("lineEditFilter"))->setText(pattern);
-        timer.start();
+        timer.restart();
         dialog.onSearch();
         QApplication::processEvents();
-        best(figures.dialogMs, timer.elapsed(), round);
+        keepBetter(figures.dialogMs, timer.ms(), round);
         if (dialog.findChild<QListWidget *>(QStringLiteral("listWidget"))->count() !=
             figures.matches)
             qFatal("the dialog listed a different number of paths");
 
         // A second search first empties the list it filled.
-        timer.start();
+        timer.restart();
         dialog.onSearch();
         QApplication::processEvents();
-        best(figures.researchMs, timer.elapsed(), round);
+        keepBetter(figures.researchMs, timer.ms(), round);
     }
     return figures;
 }
@@ -120,14 +116,13 @@ Figures measure(const NlsData::Netlist &netlist, const QStringList &paths, const
 
 int main(int argc, char **argv)
 {
-    QApplication app(argc, argv);
+    BenchSupport::BenchApplication app(argc, argv);
     QTextStream out(stdout);
 
-    QElapsedTimer timer;
-    timer.start();
+    const BenchSupport::Stopwatch timer;
     const auto netlist = makeNetlist();
     const QStringList paths = pathsOf(*netlist);
-    out << "netlist: " << instanceCount << " flip-flop instances built in " << timer.elapsed()
+    out << "netlist: " << instanceCount << " flip-flop instances built in " << timer.ms()
         << " ms\n";
 
     bool withinGoal = true;

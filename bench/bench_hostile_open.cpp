@@ -5,24 +5,19 @@
 // against Qt's own QDomDocument::setContent of the same bytes, in the same run.
 // Prints best-of-N wall times in milliseconds.
 
+#include "bench/BenchSupport.h"
 #include "document/ConfigDocumentParser.h"
 #include "document/ZELView.h"
 #include "host/dev.h"
 #include "host/nlsdata.h"
-#include "host/te.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QDomDocument>
-#include <QElapsedTimer>
-#include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <algorithm>
 #include <cstdio>
-#include <functional>
-#include <time.h>
 
 namespace {
 
@@ -32,37 +27,10 @@ constexpr int kBigRuns = 3;
 const QByteArray kHead = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                          "<!DOCTYPE TAVIR_POWER_ANALYSIS_CONFIG>\n";
 
-// CPU time of this thread: on a machine shared with builds, wall time says more about
-// the neighbours than about the code.
-double cpuMs()
-{
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return now.tv_sec * 1e3 + now.tv_nsec / 1e6;
-}
-
-struct Time {
-    double wall = 1e12;
-    double cpu = 1e12;
-    void keepBest(double wallMs, double cpuMs)
-    {
-        wall = std::min(wall, wallMs);
-        cpu = std::min(cpu, cpuMs);
-    }
-};
-
-Time bestOf(int runs, const std::function<void()> &run)
-{
-    Time best;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer timer;
-        const double cpuStart = cpuMs();
-        timer.start();
-        run();
-        best.keepBest(timer.nsecsElapsed() / 1e6, cpuMs() - cpuStart);
-    }
-    return best;
-}
+using BenchSupport::bestOf;
+using BenchSupport::readBytes;
+using BenchSupport::Time;
+using BenchSupport::writeBytes;
 
 ZEL::ZELView *newView()
 {
@@ -70,18 +38,6 @@ ZEL::ZELView *newView()
     NlsData::Net *clk = netlist->addNet(QStringLiteral("clk"));
     netlist->addTopPort(QStringLiteral("clk"), NlsData::DirectionInput, clk);
     return new ZEL::ZELView(DEV::DeviceArg(QStringLiteral("PX-A")), netlist);
-}
-
-bool writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-QByteArray readBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 QByteArray nested(int depth)
@@ -124,9 +80,8 @@ Time openTime(int runs, const QString &path, bool *accepted)
     Time best;
     for (int i = 0; i < runs; ++i) {
         ZEL::ZELView *view = newView();
-        const Time one =
-            bestOf(1, [view, &path, accepted]() { *accepted = view->readCfgFile(path); });
-        best.keepBest(one.wall, one.cpu);
+        best.keepBest(
+            bestOf(1, [view, &path, accepted]() { *accepted = view->readCfgFile(path); }));
         delete view;
     }
     return best;
@@ -136,10 +91,7 @@ Time openTime(int runs, const QString &path, bool *accepted)
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    TE::ProInfoManager::instance()->setChipInfo(
-        DEV::DeviceDatabase::instance()->chipInfo(QStringLiteral("PX-A")));
+    BenchSupport::BenchApplication app(argc, argv, QStringLiteral("PX-A"));
     QTemporaryDir tmp;
 
     const QString corpus = argc > 1 ? QString::fromLocal8Bit(argv[1])
@@ -188,20 +140,16 @@ int main(int argc, char **argv)
     bool accepted = false;
     // Interleaved, so that all of them see the same state of the machine.
     for (int i = 0; i < kBigRuns; ++i) {
-        const Time domRun = bestOf(1, [&bytes]() {
+        dom.keepBest(bestOf(1, [&bytes]() {
             QDomDocument doc;
             doc.setContent(bytes);
-        });
-        dom.keepBest(domRun.wall, domRun.cpu);
-        const Time readRun = bestOf(1, [&bigPath]() {
+        }));
+        domWithRead.keepBest(bestOf(1, [&bigPath]() {
             QDomDocument doc;
             doc.setContent(readBytes(bigPath));
-        });
-        domWithRead.keepBest(readRun.wall, readRun.cpu);
-        const Time parseRun = bestOf(1, [&bytes]() { ZEL::ConfigDocumentParser::parse(bytes); });
-        parse.keepBest(parseRun.wall, parseRun.cpu);
-        const Time viewRun = openTime(1, bigPath, &accepted);
-        view.keepBest(viewRun.wall, viewRun.cpu);
+        }));
+        parse.keepBest(bestOf(1, [&bytes]() { ZEL::ConfigDocumentParser::parse(bytes); }));
+        view.keepBest(openTime(1, bigPath, &accepted));
     }
     std::printf("Big file: %.1f MB (a %d MB attribute value and %d rows), best of %d, ms\n",
                 bytes.size() / 1e6, attributeBytes / (1024 * 1024), rows, kBigRuns);

@@ -4,11 +4,11 @@
 //
 //   bench_netlist_read [--dir DIR] [--cells N] [--qjson] [--regenerate]
 
+#include "bench/BenchSupport.h"
 #include "bench/netlist_generator.h"
 #include "host/nlsdata.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
@@ -19,61 +19,26 @@
 #include <memory>
 #include <string>
 
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 namespace {
 
-long long peakResidentKiB()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
-    }
-    return -1;
-}
+using BenchSupport::peakResidentKiB;
 
 // CPU seconds (user + system) of this process; the wall clock is printed too, but
 // on a shared machine it mostly measures the neighbours.
-double cpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-// Runs `measure` in a child and prints what it wrote to stdout; returns false when
-// the child failed.
-template <class Measure> bool inChild(Measure measure)
-{
-    std::fflush(stdout);
-    const pid_t pid = fork();
-    if (pid < 0)
-        return false;
-    if (pid == 0) {
-        const bool ok = measure();
-        std::fflush(stdout);
-        _exit(ok ? 0 : 1);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
+struct ReadTimer {
+    BenchSupport::Stopwatch wall;
+    const double cpuBefore = BenchSupport::processCpuSeconds();
+    double cpuSeconds() const { return BenchSupport::processCpuSeconds() - cpuBefore; }
+    double wallSeconds() const { return double(wall.ms()) / 1000.0; }
+};
 
 bool readWithReader(const QString &path)
 {
-    QElapsedTimer timer;
-    timer.start();
-    const double cpuBefore = cpuSeconds();
+    const ReadTimer timer;
     QString error;
     std::unique_ptr<NlsData::Netlist> netlist(NlsData::readNetlistFile(path, &error, false));
-    const qint64 readMs = timer.elapsed();
-    const double cpu = cpuSeconds() - cpuBefore;
+    const double wall = timer.wallSeconds();
+    const double cpu = timer.cpuSeconds();
     if (!netlist) {
         std::printf("reader failed: %s\n", qPrintable(error));
         return false;
@@ -87,8 +52,8 @@ bool readWithReader(const QString &path)
     int driven = 0;
     for (const NlsData::Net *net : netlist->allNets())
         driven += net->driver != nullptr;
-    std::printf("readNetlistFile: %.2f s CPU (%.2f s wall), peak RSS %.0f MiB\n", cpu,
-                double(readMs) / 1000.0, double(peakResidentKiB()) / 1024.0);
+    std::printf("readNetlistFile: %.2f s CPU (%.2f s wall), peak RSS %.0f MiB\n", cpu, wall,
+                double(peakResidentKiB()) / 1024.0);
     std::printf("  primitives %d (flip-flops %d, block RAMs %d), sub-modules %d, nets %d "
                 "(%d driven), top ports %d\n",
                 netlist->allPrimInstances().size(), flipFlops, blockRams,
@@ -96,25 +61,23 @@ bool readWithReader(const QString &path)
                 netlist->topInstance->ports().size());
     std::printf("  e.g. %s, %s\n", qPrintable(netlist->allPrimInstances().at(0)->path()),
                 qPrintable(netlist->allNets().at(netlist->allNets().size() / 2)->path()));
-    timer.restart();
+    const BenchSupport::Stopwatch deletion;
     netlist.reset();
-    std::printf("  delete: %lld ms\n", (long long)timer.elapsed());
+    std::printf("  delete: %lld ms\n", (long long)deletion.ms());
     return true;
 }
 
 bool readWithQJson(const QString &path)
 {
-    QElapsedTimer timer;
-    timer.start();
-    const double cpuBefore = cpuSeconds();
+    const ReadTimer timer;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return false;
     const QByteArray data = file.readAll();
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(data, &error);
-    const qint64 parseMs = timer.elapsed();
-    const double cpu = cpuSeconds() - cpuBefore;
+    const double wall = timer.wallSeconds();
+    const double cpu = timer.cpuSeconds();
     if (document.isNull()) {
         std::printf("QJsonDocument failed: %s\n", qPrintable(error.errorString()));
         return false;
@@ -122,7 +85,7 @@ bool readWithQJson(const QString &path)
     const int modules = document.object().value(QLatin1String("modules")).toObject().size();
     std::printf("QJsonDocument load+parse only: %.2f s CPU (%.2f s wall), peak RSS %.0f MiB "
                 "(%d modules)\n",
-                cpu, double(parseMs) / 1000.0, double(peakResidentKiB()) / 1024.0, modules);
+                cpu, wall, double(peakResidentKiB()) / 1024.0, modules);
     return true;
 }
 
@@ -153,8 +116,7 @@ int main(int argc, char **argv)
     const QString path =
         QStringLiteral("%1/bench_netlist_%2.json").arg(dir).arg(perBlock * clusters * blocks);
     if (regenerate || !QFileInfo::exists(path)) {
-        QElapsedTimer timer;
-        timer.start();
+        const BenchSupport::Stopwatch timer;
         BenchSupport::GeneratedCounts counts;
         BenchSupport::NetlistGenerator generator(clusters, blocks, perBlock);
         if (!generator.write(path.toStdString(), &counts)) {
@@ -164,15 +126,14 @@ int main(int argc, char **argv)
         std::printf("generated %s: %.0f MB, %lld primitives (%lld flip-flops, %lld memories), "
                     "%lld sub-module instances, %lld ms\n",
                     qPrintable(path), double(counts.bytes) / 1e6, counts.primitives,
-                    counts.flipFlops, counts.memories, counts.submodules,
-                    (long long)timer.elapsed());
+                    counts.flipFlops, counts.memories, counts.submodules, (long long)timer.ms());
     } else {
         std::printf("reusing %s (%.0f MB)\n", qPrintable(path),
                     double(QFileInfo(path).size()) / 1e6);
     }
 
-    bool ok = inChild([&path]() { return readWithReader(path); });
+    bool ok = BenchSupport::inChild([&path]() { return readWithReader(path); });
     if (qjson)
-        ok = inChild([&path]() { return readWithQJson(path); }) && ok;
+        ok = BenchSupport::inChild([&path]() { return readWithQJson(path); }) && ok;
     return ok ? 0 : 1;
 }

@@ -4,6 +4,7 @@
 // comparison what a duplicate check by linear scan (one containsName() per pick)
 // costs on the same table.
 
+#include "bench/BenchSupport.h"
 #include "document/ZELView.h"
 #include "host/dev.h"
 #include "host/nlsdata.h"
@@ -12,11 +13,8 @@
 #include "rate/ZELRateWidget.h"
 
 #include <QAbstractItemView>
-#include <QApplication>
 #include <QDialog>
-#include <QElapsedTimer>
 #include <QItemSelectionModel>
-#include <QTimer>
 
 #include <cstdio>
 
@@ -28,20 +26,10 @@ constexpr int PickCount = 100000;
 constexpr int ListedStep = 5;
 constexpr int BaselineSample = 2000;
 
-double msSince(const QElapsedTimer &timer)
-{
-    return timer.nsecsElapsed() / 1e6;
-}
-
 // Answers the net search dialog as a user picking the first `count` rows would.
 void pickFirstRows(int count)
 {
-    QTimer::singleShot(0, [count]() {
-        auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
-        if (!dialog) {
-            pickFirstRows(count);
-            return;
-        }
+    BenchSupport::answerModal([count](QDialog *dialog) {
         auto *list = dialog->findChild<QAbstractItemView *>(QStringLiteral("listWidget"));
         QAbstractItemModel *model = list->model();
         list->selectionModel()->select(
@@ -55,16 +43,13 @@ void pickFirstRows(int count)
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    BenchSupport::BenchApplication app(argc, argv);
 
-    QElapsedTimer timer;
-    timer.start();
+    BenchSupport::Stopwatch timer;
     auto *netlist = new NlsData::Netlist(QStringLiteral("top"));
     for (int i = 0; i < NetCount; ++i)
         netlist->addNet(QStringLiteral("u_blk%1/data_%2").arg(i / 1000).arg(i % 1000));
-    std::printf("netlist: %d nets built in %.0f ms\n", NetCount, msSince(timer));
+    std::printf("netlist: %d nets built in %.0f ms\n", NetCount, timer.wallMs());
 
     ZEL::ZELView view(DEV::DeviceArg(), netlist);
     ZEL::RateTableView *table = view.ratePage()->rateWidget()->netTable();
@@ -81,7 +66,7 @@ int main(int argc, char **argv)
     int found = 0;
     for (int i = 1; i < BaselineSample * ListedStep; i += ListedStep)
         found += table->containsName(nets.at(i)->path()) ? 1 : 0;
-    const double sampleMs = msSince(timer);
+    const double sampleMs = timer.wallMs();
     const double perRowNs = sampleMs * 1e6 / (double(BaselineSample) * rowsBefore);
     // A full run by linear scan: each new pick scans the whole, growing table, each
     // listed pick half of it on average.
@@ -99,11 +84,11 @@ int main(int argc, char **argv)
     timer.restart();
     pickFirstRows(PickCount);
     const QList<NlsData::Net *> picks = NlsData::FindNetDialog::getList(nets, table);
-    const double dialogMs = msSince(timer);
+    const double dialogMs = timer.wallMs();
 
     timer.restart();
     const int added = table->addNets(picks);
-    const double addMs = msSince(timer);
+    const double addMs = timer.wallMs();
 
     std::printf("net search dialog over %d nets, %d rows picked: %.0f ms\n", NetCount,
                 int(picks.size()), dialogMs);

@@ -4,6 +4,7 @@
 // done by a linear scan over the rows. The scan is quadratic: at 100,000 picks it
 // runs for minutes, so it is measured on 5,000 to 20,000 picks and extrapolated.
 
+#include "bench/BenchSupport.h"
 #include "document/ZELView.h"
 #include "enable/DFFSetWidget.h"
 #include "enable/DffRecord.h"
@@ -14,16 +15,12 @@
 #include <QAbstractItemModel>
 #include <QApplication>
 #include <QDialog>
-#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTableView>
 #include <QTextStream>
-#include <QTimer>
 #include <QToolButton>
-
-#include <functional>
 
 namespace {
 
@@ -45,22 +42,15 @@ NlsData::Netlist *makeNetlist()
 }
 
 // Answers the finder the way a user picking everything would: search "*", select
-// all, OK. Retries on the next event-loop pass until the dialog is up.
-void answerFinder(qint64 *searchMs, int triesLeft = 100)
+// all, OK.
+void answerFinder(qint64 *searchMs)
 {
-    QTimer::singleShot(0, [searchMs, triesLeft]() {
-        auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
-        if (!dialog) {
-            if (triesLeft > 0)
-                answerFinder(searchMs, triesLeft - 1);
-            return;
-        }
-        QElapsedTimer timer;
-        timer.start();
+    BenchSupport::answerModal([searchMs](QDialog *dialog) {
+        const BenchSupport::Stopwatch timer;
         dialog->findChild<QLineEdit *>(QStringLiteral("lineEditFilter"))->setText("*");
         dialog->findChild<QPushButton *>(QStringLiteral("btnSearch"))->click();
         dialog->findChild<QListWidget *>(QStringLiteral("listWidget"))->selectAll();
-        *searchMs = timer.elapsed();
+        *searchMs = timer.ms();
         dialog->accept();
     });
 }
@@ -75,11 +65,10 @@ Run addThroughFinder(ZEL::DFFSetWidget *table)
 {
     Run run;
     answerFinder(&run.finderMs);
-    QElapsedTimer timer;
-    timer.start();
+    const BenchSupport::Stopwatch timer;
     table->findChild<QToolButton *>(QStringLiteral("btnAdd"))->click();
     QApplication::processEvents();
-    run.totalMs = timer.elapsed();
+    run.totalMs = timer.ms();
     run.rows = table->findChild<QTableView *>(QStringLiteral("tableView"))->model()->rowCount();
     return run;
 }
@@ -89,8 +78,7 @@ Run addThroughFinder(ZEL::DFFSetWidget *table)
 qint64 linearScanBaseline(const QStringList &picks)
 {
     QList<ZEL::DffRecord *> rows;
-    QElapsedTimer timer;
-    timer.start();
+    const BenchSupport::Stopwatch timer;
     for (const QString &name : picks) {
         bool present = false;
         for (const ZEL::DffRecord *row : qAsConst(rows)) {
@@ -105,7 +93,7 @@ qint64 linearScanBaseline(const QStringList &picks)
         record->name = name;
         rows.append(record);
     }
-    const qint64 elapsed = timer.elapsed();
+    const qint64 elapsed = timer.ms();
     qDeleteAll(rows);
     return elapsed;
 }
@@ -114,11 +102,10 @@ qint64 linearScanBaseline(const QStringList &picks)
 
 int main(int argc, char **argv)
 {
-    QApplication app(argc, argv);
+    BenchSupport::BenchApplication app(argc, argv);
     QTextStream out(stdout);
 
-    QElapsedTimer timer;
-    timer.start();
+    const BenchSupport::Stopwatch timer;
     NlsData::Netlist *netlist = makeNetlist();
     QStringList flipFlops;
     for (const NlsData::Instance *instance : netlist->allPrimInstances()) {
@@ -126,7 +113,7 @@ int main(int argc, char **argv)
             flipFlops.append(instance->path());
     }
     out << "netlist: " << instanceCount << " instances, " << flipFlops.size()
-        << " flip-flops, built in " << timer.elapsed() << " ms\n";
+        << " flip-flops, built in " << timer.ms() << " ms\n";
 
     ZEL::ZELView view(DEV::DeviceArg(), netlist);
     view.resize(1200, 800);

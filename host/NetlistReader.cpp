@@ -11,7 +11,9 @@
 #include <deque>
 #include <memory>
 #include <string_view>
+#include <type_traits>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace NlsData {
@@ -222,8 +224,18 @@ public:
     qint64 cellCount = 0;
 
 private:
+    using RawKey = od::raw_json_string; // fixed member names
+    using NameKey = std::string_view;   // names that are kept
+
     bool fail(const QString &message);
     bool failJson(simdjson::error_code code, const QString &what);
+    // Calls visit(key, value) for each member in document order until it returns
+    // false (having failed). `section` names the object in messages; null when the
+    // place is named by m_module and m_item alone.
+    template <class Key, class Visit>
+    bool forEachMember(od::value &value, const char *section, Visit &&visit);
+    template <class Key, class Visit>
+    bool forEachMember(od::object &object, const char *section, Visit &&visit);
     bool readModules(od::value &value);
     bool readModule(od::value &value, Module &module);
     bool readAttributes(od::value &value, Module &module);
@@ -279,6 +291,42 @@ bool JsonWalker::reportProgress()
     return true;
 }
 
+template <class Key, class Visit>
+bool JsonWalker::forEachMember(od::value &value, const char *section, Visit &&visit)
+{
+    od::object object;
+    if (auto code = value.get_object().get(object))
+        return failJson(code,
+                        section ? QStringLiteral("%1 is not an object").arg(QLatin1String(section))
+                                : QStringLiteral("not an object"));
+    return forEachMember<Key>(object, section, std::forward<Visit>(visit));
+}
+
+template <class Key, class Visit>
+bool JsonWalker::forEachMember(od::object &object, const char *section, Visit &&visit)
+{
+    static_assert(std::is_same<Key, RawKey>::value || std::is_same<Key, NameKey>::value,
+                  "a member name is either raw or unescaped");
+    for (auto field : object) {
+        Key key;
+        simdjson::error_code code;
+        if constexpr (std::is_same<Key, NameKey>::value)
+            code = field.unescaped_key().get(key);
+        else
+            code = field.key().get(key);
+        od::value member;
+        if (!code)
+            code = field.value().get(member);
+        if (code)
+            return failJson(
+                code, section ? QStringLiteral("malformed JSON in %1").arg(QLatin1String(section))
+                              : QStringLiteral("malformed JSON"));
+        if (!visit(key, member))
+            return false;
+    }
+    return true;
+}
+
 bool JsonWalker::walk(od::document &document)
 {
     m_document = &document;
@@ -286,19 +334,15 @@ bool JsonWalker::walk(od::document &document)
     if (auto code = document.get_object().get(root))
         return failJson(code, QStringLiteral("the file is not a JSON object"));
     bool sawModules = false;
-    for (auto field : root) {
-        od::raw_json_string key;
-        if (auto code = field.key().get(key))
-            return failJson(code, QStringLiteral("malformed JSON"));
-        od::value value;
-        if (auto code = field.value().get(value))
-            return failJson(code, QStringLiteral("malformed JSON"));
-        if (key == "modules") {
-            if (!readModules(value))
-                return false;
+    const bool ok =
+        forEachMember<RawKey>(root, nullptr, [this, &sawModules](RawKey key, od::value &value) {
+            if (key != "modules")
+                return true;
             sawModules = true;
-        }
-    }
+            return readModules(value);
+        });
+    if (!ok)
+        return false;
     if (!sawModules)
         return fail(QStringLiteral("there is no \"modules\" object"));
     return true;
@@ -306,16 +350,7 @@ bool JsonWalker::walk(od::document &document)
 
 bool JsonWalker::readModules(od::value &value)
 {
-    od::object modules;
-    if (auto code = value.get_object().get(modules))
-        return failJson(code, QStringLiteral("\"modules\" is not an object"));
-    for (auto field : modules) {
-        std::string_view name;
-        if (auto code = field.unescaped_key().get(name))
-            return failJson(code, QStringLiteral("malformed JSON in \"modules\""));
-        od::value body;
-        if (auto code = field.value().get(body))
-            return failJson(code, QStringLiteral("malformed JSON in \"modules\""));
+    return forEachMember<NameKey>(value, "\"modules\"", [this](NameKey name, od::value &body) {
         m_modules.emplace_back();
         Module &module = m_modules.back();
         module.name = m_arena.keep(name);
@@ -323,186 +358,138 @@ bool JsonWalker::readModules(od::value &value)
         if (!readModule(body, module) || !reportProgress())
             return false;
         m_module = {};
-    }
-    return true;
+        return true;
+    });
 }
 
 bool JsonWalker::readModule(od::value &value, Module &module)
 {
-    od::object object;
-    if (auto code = value.get_object().get(object))
-        return failJson(code, QStringLiteral("not an object"));
     m_rawBits.clear();
-    for (auto field : object) {
-        od::raw_json_string key;
-        if (auto code = field.key().get(key))
-            return failJson(code, QStringLiteral("malformed JSON"));
-        od::value member;
-        if (auto code = field.value().get(member))
-            return failJson(code, QStringLiteral("malformed JSON"));
-        bool ok = true;
-        if (key == "attributes")
-            ok = readAttributes(member, module);
-        else if (key == "ports")
-            ok = readWires(member, module.ports, true);
-        else if (key == "netnames")
-            ok = readWires(member, module.netnames, false);
-        else if (key == "cells")
-            ok = readCells(member, module);
-        if (!ok)
-            return false;
-    }
+    const bool ok =
+        forEachMember<RawKey>(value, nullptr, [this, &module](RawKey key, od::value &member) {
+            if (key == "attributes")
+                return readAttributes(member, module);
+            if (key == "ports")
+                return readWires(member, module.ports, true);
+            if (key == "netnames")
+                return readWires(member, module.netnames, false);
+            if (key == "cells")
+                return readCells(member, module);
+            return true;
+        });
+    if (!ok)
+        return false;
     densify(module);
     return true;
 }
 
 bool JsonWalker::readAttributes(od::value &value, Module &module)
 {
-    od::object object;
-    if (auto code = value.get_object().get(object))
-        return failJson(code, QStringLiteral("\"attributes\" is not an object"));
-    for (auto field : object) {
-        od::raw_json_string key;
-        if (auto code = field.key().get(key))
-            return failJson(code, QStringLiteral("malformed JSON in \"attributes\""));
-        od::value member;
-        if (auto code = field.value().get(member))
-            return failJson(code, QStringLiteral("malformed JSON in \"attributes\""));
+    return forEachMember<RawKey>(value, "\"attributes\"", [&module](RawKey key, od::value &member) {
         if (key == "top")
             module.top = flagValue(member);
         else if (key == "blackbox" || key == "whitebox")
             module.blackbox = module.blackbox || flagValue(member);
-    }
-    return true;
+        return true;
+    });
 }
 
 bool JsonWalker::readWires(od::value &value, std::vector<Wire> &wires, bool ports)
 {
-    const QString section = ports ? QStringLiteral("\"ports\"") : QStringLiteral("\"netnames\"");
-    od::object object;
-    if (auto code = value.get_object().get(object))
-        return failJson(code, QStringLiteral("%1 is not an object").arg(section));
-    for (auto field : object) {
-        std::string_view name;
-        if (auto code = field.unescaped_key().get(name))
-            return failJson(code, QStringLiteral("malformed JSON in %1").arg(section));
-        od::value body;
-        if (auto code = field.value().get(body))
-            return failJson(code, QStringLiteral("malformed JSON in %1").arg(section));
-        m_item = name;
-        od::object entry;
-        if (auto code = body.get_object().get(entry))
-            return failJson(code, QStringLiteral("not an object"));
-        Wire wire;
-        wire.hidden = !ports && !name.empty() && name.front() == '$';
-        bool sawBits = false;
-        const size_t rawBefore = m_rawBits.size();
-        for (auto member : entry) {
-            od::raw_json_string key;
-            if (auto code = member.key().get(key))
-                return failJson(code, QStringLiteral("malformed JSON"));
-            od::value item;
-            if (auto code = member.value().get(item))
-                return failJson(code, QStringLiteral("malformed JSON"));
-            if (key == "bits") {
-                // Hidden netnames name nothing a user sees; their bits are not needed.
-                if (wire.hidden)
-                    continue;
-                if (!readBits(item, &wire.bits))
-                    return false;
-                sawBits = true;
-            } else if (key == "hide_name") {
-                wire.hidden = wire.hidden || flagValue(item);
-            } else if (key == "offset") {
-                int64_t offset = 0;
-                if (integerValue(item, &offset) && offset > -(int64_t(1) << 40) &&
-                    offset < (int64_t(1) << 40))
-                    wire.offset = offset;
-            } else if (key == "upto") {
-                wire.upto = flagValue(item);
-            } else if (key == "direction" && ports) {
-                od::raw_json_string direction;
-                if (auto code = item.get_raw_json_string().get(direction))
-                    return failJson(code, QStringLiteral("bad direction"));
-                wire.direction = direction == "output"  ? DirectionOutput
-                                 : direction == "inout" ? DirectionInout
-                                                        : DirectionInput;
+    const char *section = ports ? "\"ports\"" : "\"netnames\"";
+    return forEachMember<NameKey>(
+        value, section, [this, &wires, ports](NameKey name, od::value &body) {
+            m_item = name;
+            Wire wire;
+            wire.hidden = !ports && !name.empty() && name.front() == '$';
+            bool sawBits = false;
+            const size_t rawBefore = m_rawBits.size();
+            const bool ok = forEachMember<RawKey>(
+                body, nullptr, [this, &wire, &sawBits, ports](RawKey key, od::value &item) {
+                    if (key == "bits") {
+                        // Hidden netnames name nothing a user sees; their bits are not needed.
+                        if (wire.hidden)
+                            return true;
+                        if (!readBits(item, &wire.bits))
+                            return false;
+                        sawBits = true;
+                    } else if (key == "hide_name") {
+                        wire.hidden = wire.hidden || flagValue(item);
+                    } else if (key == "offset") {
+                        int64_t offset = 0;
+                        if (integerValue(item, &offset) && offset > -(int64_t(1) << 40) &&
+                            offset < (int64_t(1) << 40))
+                            wire.offset = offset;
+                    } else if (key == "upto") {
+                        wire.upto = flagValue(item);
+                    } else if (key == "direction" && ports) {
+                        od::raw_json_string direction;
+                        if (auto code = item.get_raw_json_string().get(direction))
+                            return failJson(code, QStringLiteral("bad direction"));
+                        wire.direction = direction == "output"  ? DirectionOutput
+                                         : direction == "inout" ? DirectionInout
+                                                                : DirectionInput;
+                    }
+                    return true;
+                });
+            if (!ok)
+                return false;
+            if (wire.hidden) {
+                m_rawBits.resize(rawBefore);
+            } else {
+                if (!sawBits)
+                    return fail(QStringLiteral("no bits"));
+                wire.name = m_arena.keep(name);
+                wires.push_back(wire);
             }
-        }
-        if (wire.hidden) {
-            m_rawBits.resize(rawBefore);
-        } else {
-            if (!sawBits)
-                return fail(QStringLiteral("no bits"));
-            wire.name = m_arena.keep(name);
-            wires.push_back(wire);
-        }
-        m_item = {};
-    }
-    return true;
+            m_item = {};
+            return true;
+        });
 }
 
 bool JsonWalker::readCells(od::value &value, Module &module)
 {
-    od::object object;
-    if (auto code = value.get_object().get(object))
-        return failJson(code, QStringLiteral("\"cells\" is not an object"));
-    for (auto field : object) {
-        std::string_view name;
-        if (auto code = field.unescaped_key().get(name))
-            return failJson(code, QStringLiteral("malformed JSON in \"cells\""));
-        od::value body;
-        if (auto code = field.value().get(body))
-            return failJson(code, QStringLiteral("malformed JSON in \"cells\""));
-        m_item = name;
-        Cell cell;
-        cell.hidden = !name.empty() && name.front() == '$';
-        if (!readCell(body, module, cell))
-            return false;
-        if (!cell.hidden)
-            cell.name = m_arena.keep(name);
-        module.cells.push_back(cell);
-        m_item = {};
-        if ((++cellCount & 0x3fff) == 0 && !reportProgress())
-            return false;
-    }
-    return true;
+    return forEachMember<NameKey>(value, "\"cells\"",
+                                  [this, &module](NameKey name, od::value &body) {
+                                      m_item = name;
+                                      Cell cell;
+                                      cell.hidden = !name.empty() && name.front() == '$';
+                                      if (!readCell(body, module, cell))
+                                          return false;
+                                      if (!cell.hidden)
+                                          cell.name = m_arena.keep(name);
+                                      module.cells.push_back(cell);
+                                      m_item = {};
+                                      return (++cellCount & 0x3fff) != 0 || reportProgress();
+                                  });
 }
 
 bool JsonWalker::readCell(od::value &value, Module &module, Cell &cell)
 {
-    od::object object;
-    if (auto code = value.get_object().get(object))
-        return failJson(code, QStringLiteral("not an object"));
     cell.connectionBegin = uint32_t(module.connections.size());
     m_cellDirections.clear();
     bool sawType = false;
-    for (auto field : object) {
-        od::raw_json_string key;
-        if (auto code = field.key().get(key))
-            return failJson(code, QStringLiteral("malformed JSON"));
-        od::value member;
-        if (auto code = field.value().get(member))
-            return failJson(code, QStringLiteral("malformed JSON"));
-        if (key == "type") {
-            std::string_view type;
-            if (auto code = member.get_string().get(type))
-                return failJson(code, QStringLiteral("the type is not a string"));
-            cell.type = m_arena.keep(type);
-            sawType = true;
-        } else if (key == "hide_name") {
-            cell.hidden = cell.hidden || flagValue(member);
-        } else if (key == "parameters") {
-            if (!readParameters(member, cell))
-                return false;
-        } else if (key == "port_directions") {
-            if (!readDirections(member))
-                return false;
-        } else if (key == "connections") {
-            if (!readConnections(member, module))
-                return false;
-        }
-    }
+    const bool ok = forEachMember<RawKey>(
+        value, nullptr, [this, &module, &cell, &sawType](RawKey key, od::value &member) {
+            if (key == "type") {
+                std::string_view type;
+                if (auto code = member.get_string().get(type))
+                    return failJson(code, QStringLiteral("the type is not a string"));
+                cell.type = m_arena.keep(type);
+                sawType = true;
+            } else if (key == "hide_name") {
+                cell.hidden = cell.hidden || flagValue(member);
+            } else if (key == "parameters") {
+                return readParameters(member, cell);
+            } else if (key == "port_directions") {
+                return readDirections(member);
+            } else if (key == "connections") {
+                return readConnections(member, module);
+            }
+            return true;
+        });
+    if (!ok)
+        return false;
     if (!sawType)
         return fail(QStringLiteral("no type"));
     cell.connectionCount = uint32_t(module.connections.size() - cell.connectionBegin);
@@ -520,68 +507,43 @@ bool JsonWalker::readCell(od::value &value, Module &module, Cell &cell)
 
 bool JsonWalker::readParameters(od::value &value, Cell &cell)
 {
-    od::object object;
-    if (auto code = value.get_object().get(object))
-        return failJson(code, QStringLiteral("\"parameters\" is not an object"));
-    for (auto field : object) {
-        od::raw_json_string key;
-        if (auto code = field.key().get(key))
-            return failJson(code, QStringLiteral("malformed JSON in \"parameters\""));
-        od::value member;
-        if (auto code = field.value().get(member))
-            return failJson(code, QStringLiteral("malformed JSON in \"parameters\""));
+    return forEachMember<RawKey>(value, "\"parameters\"", [&cell](RawKey key, od::value &member) {
         int64_t number = 0;
         if (key == "RD_PORTS" && integerValue(member, &number))
             cell.readPorts = number;
         else if (key == "WR_PORTS" && integerValue(member, &number))
             cell.writePorts = number;
-    }
-    return true;
+        return true;
+    });
 }
 
 bool JsonWalker::readDirections(od::value &value)
 {
-    od::object object;
-    if (auto code = value.get_object().get(object))
-        return failJson(code, QStringLiteral("\"port_directions\" is not an object"));
-    for (auto field : object) {
-        std::string_view port;
-        if (auto code = field.unescaped_key().get(port))
-            return failJson(code, QStringLiteral("malformed JSON in \"port_directions\""));
-        od::value member;
-        if (auto code = field.value().get(member))
-            return failJson(code, QStringLiteral("malformed JSON in \"port_directions\""));
-        od::raw_json_string direction;
-        if (auto code = member.get_raw_json_string().get(direction))
-            return failJson(code, QStringLiteral("a port direction is not a string"));
-        // The parser's copy of the name lives until the cell is done with it.
-        if (direction == "output")
-            m_cellDirections.push_back({port, DirectionOutput});
-        else if (direction == "inout")
-            m_cellDirections.push_back({port, DirectionInout});
-    }
-    return true;
+    return forEachMember<NameKey>(
+        value, "\"port_directions\"", [this](NameKey port, od::value &member) {
+            od::raw_json_string direction;
+            if (auto code = member.get_raw_json_string().get(direction))
+                return failJson(code, QStringLiteral("a port direction is not a string"));
+            // The parser's copy of the name lives until the cell is done with it.
+            if (direction == "output")
+                m_cellDirections.push_back({port, DirectionOutput});
+            else if (direction == "inout")
+                m_cellDirections.push_back({port, DirectionInout});
+            return true;
+        });
 }
 
 bool JsonWalker::readConnections(od::value &value, Module &module)
 {
-    od::object object;
-    if (auto code = value.get_object().get(object))
-        return failJson(code, QStringLiteral("\"connections\" is not an object"));
-    for (auto field : object) {
-        std::string_view port;
-        if (auto code = field.unescaped_key().get(port))
-            return failJson(code, QStringLiteral("malformed JSON in \"connections\""));
-        od::value member;
-        if (auto code = field.value().get(member))
-            return failJson(code, QStringLiteral("malformed JSON in \"connections\""));
-        Connection connection;
-        if (!readBits(member, &connection.bits))
-            return false;
-        connection.port = m_arena.keep(port);
-        module.connections.push_back(connection);
-    }
-    return true;
+    return forEachMember<NameKey>(value, "\"connections\"",
+                                  [this, &module](NameKey port, od::value &member) {
+                                      Connection connection;
+                                      if (!readBits(member, &connection.bits))
+                                          return false;
+                                      connection.port = m_arena.keep(port);
+                                      module.connections.push_back(connection);
+                                      return true;
+                                  });
 }
 
 bool JsonWalker::readBits(od::value &value, BitRange *range)
