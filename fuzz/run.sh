@@ -23,6 +23,7 @@ net_corpus=$(seed netlist "$root/tests/data" "$root/examples")
 
 export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1
+export LSAN_OPTIONS=suppressions=$root/tests/lsan.supp
 status=0
 for target in vep netlist; do
   corpus=$vep_corpus; [ "$target" = netlist ] && corpus=$net_corpus
