@@ -7,8 +7,7 @@ namespace ZEL {
 
 DoubleEditorDelegate::DoubleEditorDelegate(QObject *parent, double minimum, double maximum)
     : QStyledItemDelegate(parent), m_minimum(minimum), m_maximum(maximum)
-{
-}
+{}
 
 void DoubleEditorDelegate::setMaximum(double maximum)
 {

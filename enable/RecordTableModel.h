@@ -25,8 +25,7 @@ public:
     RecordTableModel(QList<Record *> *rows, const QStringList &headers, ZELView *view,
                      QObject *parent = nullptr)
         : TableModelBase(headers, view, parent), m_rows(rows)
-    {
-    }
+    {}
 
     Record *record(const QModelIndex &index) const
     {

@@ -15,16 +15,14 @@
 
 namespace ZEL {
 
-RecordTableWidget::RecordTableWidget(ZELView *view, QWidget *parent)
-    : QWidget(parent), m_view(view)
+RecordTableWidget::RecordTableWidget(ZELView *view, QWidget *parent) : QWidget(parent), m_view(view)
 {
     m_addAction = new QAction(tr("Add    "), this);
     m_removeAction = new QAction(tr("Remove"), this);
 }
 
 void RecordTableWidget::setupTable(QTableView *table, QAbstractItemModel *model,
-                                   QAbstractItemDelegate *delegate,
-                                   const QList<int> &columnWidths)
+                                   QAbstractItemDelegate *delegate, const QList<int> &columnWidths)
 {
     table->setContextMenuPolicy(Qt::CustomContextMenu);
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -75,8 +73,8 @@ bool RecordTableWidget::confirmRemoval()
     const char *context = metaObject()->className();
     return QMessageBox::question(this, QCoreApplication::translate(context, "Confirm"),
                                  QCoreApplication::translate(context, "Sure to remove?"),
-                                 QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
-           == QMessageBox::Yes;
+                                 QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::No) == QMessageBox::Yes;
 }
 
 void RecordTableWidget::markModified()

@@ -33,8 +33,8 @@ protected:
     // context menu, whole-row selection, plain headers, no vertical header, sorting by
     // header click, per-pixel scrolling, a stretching last column and the given widths
     // (a negative width leaves that column alone).
-    void setupTable(QTableView *table, QAbstractItemModel *model,
-                    QAbstractItemDelegate *delegate, const QList<int> &columnWidths = {});
+    void setupTable(QTableView *table, QAbstractItemModel *model, QAbstractItemDelegate *delegate,
+                    const QList<int> &columnWidths = {});
 
     // The context menu: "Remove" and a separator when rows are selected, then "Add".
     void popupMenu(QTableView *table, const QPoint &globalPos);

@@ -6,8 +6,7 @@ namespace ZEL {
 
 TableModelBase::TableModelBase(const QStringList &headers, ZELView *view, QObject *parent)
     : QAbstractTableModel(parent), m_headers(headers), m_view(view)
-{
-}
+{}
 
 QModelIndex TableModelBase::index(int row, int column, const QModelIndex &parent) const
 {

@@ -17,9 +17,9 @@ namespace TestSupport {
 
 struct ModalSeen {
     bool shown = false;
-    QString className;  // e.g. "QMessageBox", "ZEL::NlsDataFinderDialog"
-    QString title;      // window title
-    QString text;       // a message box's text; empty for other dialogs
+    QString className; // e.g. "QMessageBox", "ZEL::NlsDataFinderDialog"
+    QString title;     // window title
+    QString text;      // a message box's text; empty for other dialogs
     QMessageBox::Icon icon = QMessageBox::NoIcon;
 };
 
