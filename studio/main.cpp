@@ -165,7 +165,7 @@ int main(int argc, char *argv[])
     int result = 0;
     {
         Studio::StudioWindow window;
-        window.resize(1280, 800);
+        window.resize(1600, 900);
         if (unattended) {
             result = takeScreenshot(window, arguments, refuser);
         } else {
