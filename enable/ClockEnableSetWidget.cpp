@@ -32,12 +32,7 @@ ClockEnableSetWidget::ClockEnableSetWidget(ZELView *view, QWidget *parent)
 
 ClockEnableSetWidget::~ClockEnableSetWidget()
 {
-    // The table view outlives this body (it goes with the child widgets), so it
-    // must not be left looking at deleted records.
-    m_model->beginReset();
-    qDeleteAll(m_rows);
-    m_rows.clear();
-    m_model->endReset();
+    m_model->deleteAllRecords();
     delete m_ui;
 }
 

@@ -33,12 +33,7 @@ PortSetWidget::PortSetWidget(ZELView *view, QWidget *parent)
 
 PortSetWidget::~PortSetWidget()
 {
-    // The table view outlives this body (it goes with the child widgets), so it
-    // must not be left looking at deleted records.
-    m_model->beginReset();
-    qDeleteAll(m_rows);
-    m_rows.clear();
-    m_model->endReset();
+    m_model->deleteAllRecords();
     delete m_ui;
 }
 

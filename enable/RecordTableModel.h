@@ -33,6 +33,16 @@ public:
     }
     QList<Record *> *rows() const { return m_rows; }
 
+    // Deletes every record, for the owning widget's destructor: the table view goes
+    // later, with the child widgets, and must not be left looking at deleted records.
+    void deleteAllRecords()
+    {
+        beginResetModel();
+        qDeleteAll(*m_rows);
+        m_rows->clear();
+        endResetModel();
+    }
+
 protected:
     int recordCount() const override { return m_rows->size(); }
     void *recordAt(int row) const override { return m_rows->at(row); }

@@ -42,7 +42,7 @@ RateTableView::RateTableView(QWidget *parent) : RecordTableWidget(nullptr, paren
 
 RateTableView::~RateTableView()
 {
-    qDeleteAll(m_items);
+    m_model->deleteAllRecords();
 }
 
 void RateTableView::setView(ZELView *view)

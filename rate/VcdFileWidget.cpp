@@ -99,7 +99,7 @@ VcdFileWidget::VcdFileWidget(ZELView *view, QWidget *parent)
 
 VcdFileWidget::~VcdFileWidget()
 {
-    qDeleteAll(m_items);
+    m_model->deleteAllRecords();
     delete m_form;
 }
 
