@@ -109,10 +109,19 @@ bool ZELView::writeToFile()
         return false;
 
     // Written to a temporary file that replaces the old one only once complete, so a
-    // failed write (full disk, quota) never destroys what was saved before.
+    // failed write (full disk, quota) never destroys what was saved before. Only a
+    // folder that forbids the temporary file beside a writable file gets the file
+    // overwritten in place, which the shell reports as not atomic.
+    const QIODevice::OpenMode mode = QIODevice::WriteOnly | QIODevice::Text;
     QSaveFile file(m_cfgFile);
+    bool opened = file.open(mode);
+    bool inPlace = false;
+    if (!opened && QFileInfo::exists(m_cfgFile)) {
+        file.setDirectWriteFallback(true);
+        opened = inPlace = file.open(mode);
+    }
     bool written = false;
-    if (file.open(QIODevice::WriteOnly | QIODevice::Text)) {
+    if (opened) {
         QXmlStreamWriter writer(&file);
         writer.setAutoFormatting(true);
         writer.writeStartDocument();
@@ -128,10 +137,12 @@ bool ZELView::writeToFile()
         writer.writeEndElement();
         // QSaveFile::commit() in Qt 5 does not notice a write that fails while its
         // buffer is flushed on close, and would replace the file with a truncated one;
-        // flushing first surfaces that error.
-        if (writer.hasError() || !file.flush())
+        // flushing first surfaces that error. Writing in place, commit() reports
+        // success whatever happened, so the outcome is judged here.
+        const bool complete = !writer.hasError() && file.flush();
+        if (!complete)
             file.cancelWriting();
-        written = file.commit();
+        written = file.commit() && complete;
     }
     if (!written) {
         QMessageBox::warning(
@@ -141,6 +152,7 @@ bool ZELView::writeToFile()
         return false;
     }
 
+    m_savedInPlace = inPlace;
     setModified(false);
     return true;
 }
@@ -169,6 +181,11 @@ QString ZELView::file() const
 QString ZELView::getStrCfgFile() const
 {
     return m_cfgFile;
+}
+
+bool ZELView::savedInPlace() const
+{
+    return m_savedInPlace;
 }
 
 NlsData::Netlist *ZELView::getNetlist()

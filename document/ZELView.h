@@ -40,6 +40,10 @@ public:
 
     QString file() const;
     QString getStrCfgFile() const;
+    // How the last successful save reached the disk: false for the safe save (a complete
+    // temporary file renamed over the old one), true when the folder allowed no
+    // temporary file and the file was overwritten in place.
+    bool savedInPlace() const;
 
     NlsData::Netlist *getNetlist();
     bool getVoltageInfo();
@@ -70,6 +74,7 @@ private:
     void showChangedBanner();
 
     bool m_modified = false;
+    bool m_savedInPlace = false;
     QString m_cfgFile;
     ZELSettingWidget *m_generalPage = nullptr;
     ZELRateWidget *m_ratePage = nullptr;
