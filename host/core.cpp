@@ -52,6 +52,8 @@ public:
     bool attached = false;
     QString baseText;
     QString baseToolTip;
+    QPointer<QObject> guardOwner;
+    std::function<bool()> guard;
 };
 
 // Lives as long as the process: the proxies are the IDE's global commands.
@@ -72,9 +74,13 @@ public:
             slot->proxy = new QAction(id, this);
             slot->proxy->setEnabled(false);
             connect(slot->proxy, &QAction::triggered, this, [this, id]() {
-                QAction *action = target(m_commands.value(id));
-                if (action && action->isEnabled())
-                    action->trigger();
+                const CommandEntry *command = m_commands.value(id);
+                QAction *action = target(command);
+                if (!action || !action->isEnabled())
+                    return;
+                if (command->guardOwner && command->guard && !command->guard())
+                    return;
+                action->trigger();
             });
         }
         return slot;
@@ -165,6 +171,13 @@ Command *ActionManager::registerAction(QAction *action, const QString &id, const
 QAction *ActionManager::command(const QString &id)
 {
     return ActionRegistry::instance()->entry(id)->proxy;
+}
+
+void ActionManager::setCommandGuard(const QString &id, QObject *owner, std::function<bool()> guard)
+{
+    CommandEntry *command = ActionRegistry::instance()->entry(id);
+    command->guardOwner = owner;
+    command->guard = std::move(guard);
 }
 
 // ------------------------------------------------------------------------ ViewManager

@@ -9,6 +9,8 @@
 #include <QObject>
 #include <QWidget>
 
+#include <functional>
+
 class QAction;
 class QTabWidget;
 
@@ -75,6 +77,9 @@ public:
     static Command *registerAction(QAction *action, const QString &id, const QString &context);
     // host side: the IDE's global command for id, a proxy that follows the current view's context
     static QAction *command(const QString &id);
+    // host side: `guard` is asked each time the command is about to trigger its action and
+    // may cancel it by returning false; it lives as long as `owner`. One guard per command.
+    static void setCommandGuard(const QString &id, QObject *owner, std::function<bool()> guard);
 };
 
 class VEPHOST_EXPORT IWizardFactory : public QObject {
