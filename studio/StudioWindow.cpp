@@ -3,6 +3,7 @@
 #include "ui_StudioWindow.h"
 
 #include "studio/NetlistWatcher.h"
+#include "studio/OpenFileWatcher.h"
 #include "studio/ProjectFilesPanel.h"
 #include "studio/StudioProject.h"
 #include "studio/SynthesisRunner.h"
@@ -40,7 +41,8 @@ constexpr int StatusTimeout = 8000;
 } // namespace
 
 StudioWindow::StudioWindow(QWidget *parent)
-    : QMainWindow(parent), ui(new Ui::StudioWindow), m_netlistWatcher(new NetlistWatcher(this))
+    : QMainWindow(parent), ui(new Ui::StudioWindow), m_netlistWatcher(new NetlistWatcher(this)),
+      m_openFileWatcher(new OpenFileWatcher([this]() { return m_device; }, this))
 {
     ui->setupUi(this);
 
@@ -65,6 +67,8 @@ StudioWindow::StudioWindow(QWidget *parent)
     connect(ui->filesPanel, &ProjectFilesPanel::fileActivated, this, &StudioWindow::openFile);
     connect(m_netlistWatcher, &NetlistWatcher::netlistChanged, this,
             &StudioWindow::onNetlistChanged);
+    connect(m_openFileWatcher, &OpenFileWatcher::message, this,
+            [this](const QString &text) { statusBar()->showMessage(text, StatusTimeout); });
     connect(views, &Core::ViewManager::viewActiveted, this, &StudioWindow::onViewsChanged);
     connect(views, &Core::ViewManager::viewClosed, this, &StudioWindow::onViewsChanged);
 
@@ -252,6 +256,11 @@ ProjectFilesPanel *StudioWindow::filesPanel() const
 NetlistWatcher *StudioWindow::netlistWatcher() const
 {
     return m_netlistWatcher;
+}
+
+OpenFileWatcher *StudioWindow::openFileWatcher() const
+{
+    return m_openFileWatcher;
 }
 
 void StudioWindow::closeEvent(QCloseEvent *event)

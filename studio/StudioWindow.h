@@ -21,6 +21,7 @@ class StudioWindow;
 }
 
 class NetlistWatcher;
+class OpenFileWatcher;
 class ProjectFilesPanel;
 class StudioProject;
 
@@ -50,6 +51,7 @@ public:
     void runSynthesis();
     ProjectFilesPanel *filesPanel() const;
     NetlistWatcher *netlistWatcher() const;
+    OpenFileWatcher *openFileWatcher() const;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -72,6 +74,7 @@ private:
     Ui::StudioWindow *ui;
     StudioProject *m_project = nullptr;
     NetlistWatcher *m_netlistWatcher = nullptr;
+    OpenFileWatcher *m_openFileWatcher = nullptr;
     QActionGroup *m_deviceGroup = nullptr;
     QString m_device;
 };
