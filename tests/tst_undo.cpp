@@ -304,6 +304,8 @@ void tst_Undo::modifiedMark_data()
                                           << "mur MUr muR";
     QTest::newRow("sorting is no step") << "sort dff 0"
                                         << "mur";
+    QTest::newRow("unit of an emptied table") << "remove net 0,1,2;click radioSignal;undo;undo"
+                                              << "MUr MUr MUR muR";
     QTest::newRow("empty clock row is no step") << "add clock;remove clock 1"
                                                 << "mur mur";
 }
