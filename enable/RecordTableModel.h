@@ -2,8 +2,11 @@
 
 // A table model over a list of row records owned by its table widget. Each table
 // states its columns in data(), setData(), flags() and sort(); the rules that all
-// tables follow (unset values, numeric edits, stable sorting) live here.
+// tables follow (unset values, numeric edits, stable sorting, edits as steps of the
+// view's history) live here.
 
+#include "enable/RecordEditCommand.h"
+#include "enable/RecordRowsCommand.h"
 #include "enable/TableModelBase.h"
 
 #include <QList>
@@ -11,6 +14,7 @@
 #include <QVariant>
 
 #include <algorithm>
+#include <functional>
 
 namespace ZEL {
 
@@ -27,6 +31,9 @@ public:
         : TableModelBase(headers, view, parent), m_rows(rows)
     {}
 
+    using RowsCommand = RecordRowsCommand<Record>;
+    using RowEntry = typename RowsCommand::Entry;
+
     Record *record(const QModelIndex &index) const
     {
         return index.isValid() ? static_cast<Record *>(index.internalPointer()) : nullptr;
@@ -40,13 +47,106 @@ public:
         beginResetModel();
         qDeleteAll(*m_rows);
         m_rows->clear();
+        qDeleteAll(m_setAside);
+        m_setAside.clear();
         endResetModel();
+    }
+
+    // Changes made by code rather than by the table's own controls (such as fixes
+    // offered elsewhere in the IDE): each is one step of the view's history, named
+    // `text`, undone and redone like a user's edit, and marks the view modified.
+    bool changeRecord(Record *record, const std::function<void(Record &)> &change,
+                      const QString &text)
+    {
+        const int row = m_rows->indexOf(record);
+        if (row < 0)
+            return false;
+        const Record before = *record;
+        change(*record);
+        rowChanged(row);
+        markModified();
+        recordChanged(record, before, text);
+        return true;
+    }
+    // Removes the records of this table among `records` in one pass and returns how
+    // many; an empty text names the step "Remove N Rows".
+    int removeRecords(const QList<Record *> &records, const QString &text = QString())
+    {
+        const QSet<const Record *> wanted(records.cbegin(), records.cend());
+        QVector<RowEntry> taken = RowsCommand::takeOut(this, m_rows, wanted);
+        const int count = taken.size();
+        if (recordRemoved(std::move(taken), text))
+            markModified();
+        return count;
+    }
+
+    // The user's edits, recorded once they are made.
+    void recordChanged(Record *record, const Record &before, const QString &text)
+    {
+        pushEdit(new RecordEditCommand<Record>(this, m_rows, record, before, text));
+    }
+    // Rows appended from `firstRow` to the end.
+    void recordAppended(int firstRow)
+    {
+        QVector<RowEntry> entries;
+        for (int row = qMax(firstRow, 0); row < m_rows->size(); ++row)
+            entries.append({row, m_rows->at(row)});
+        if (!entries.isEmpty())
+            pushEdit(new RowsCommand(this, m_rows, entries, RowsCommand::Added,
+                                     addRowsText(entries.size())));
+    }
+    // Records already taken out of the table, ascending by the positions they had;
+    // false when their removal changed nothing of the document and is no step.
+    bool recordRemoved(QVector<RowEntry> entries, const QString &text = QString())
+    {
+        if (entries.isEmpty())
+            return false;
+        const bool edit = std::any_of(entries.cbegin(), entries.cend(), [this](const RowEntry &e) {
+            return countsAsEdit(*e.second);
+        });
+        if (!edit) {
+            // Nothing of the file changed, so this is no step; a step may still refer
+            // to these records, which therefore live on until the table goes.
+            for (const RowEntry &entry : qAsConst(entries))
+                m_setAside.append(entry.second);
+            return false;
+        }
+        const int count = entries.size();
+        pushEdit(new RowsCommand(this, m_rows, std::move(entries), RowsCommand::Removed,
+                                 text.isEmpty() ? removeRowsText(count) : text));
+        return true;
+    }
+
+    // Takes one row out, announcing the single-row removal; the record is the caller's.
+    Record *takeRecordAt(int row)
+    {
+        beginRemoveRows({}, row, row);
+        Record *taken = m_rows->takeAt(row);
+        endRemoveRows();
+        return taken;
     }
 
 protected:
     int recordCount() const override { return m_rows->size(); }
     void *recordAt(int row) const override { return m_rows->at(row); }
-    void deleteRecordAt(int row) override { delete m_rows->takeAt(row); }
+
+    // Whether removing the row changes the document; removing only rows that do not
+    // is no edit and no step.
+    virtual bool countsAsEdit(const Record &) const { return true; }
+
+    // A user's edit of a cell: `change` edits the record and tells whether it changed
+    // it; a change is one step named after the column.
+    template <class Change> bool editRecord(const QModelIndex &index, Change change)
+    {
+        Record *row = record(index);
+        if (!row)
+            return false;
+        const Record before = *row;
+        if (!change(*row))
+            return false;
+        recordChanged(row, before, m_headers.value(index.column()));
+        return true;
+    }
 
     // Display/tool-tip value of a numeric cell: the value when set, nothing otherwise.
     static QVariant shown(float value) { return isSet(value) ? QVariant(value) : QVariant(); }
@@ -82,6 +182,8 @@ protected:
     QList<Record *> *m_rows;
 
 private:
+    QList<Record *> m_setAside;
+
     static bool keyLess(const QString &a, const QString &b)
     {
         return QString::compare(a, b, Qt::CaseInsensitive) < 0;

@@ -2,6 +2,8 @@
 
 #include "document/ZELView.h"
 
+#include <QUndoCommand>
+
 namespace ZEL {
 
 TableModelBase::TableModelBase(const QStringList &headers, ZELView *view, QObject *parent)
@@ -40,13 +42,29 @@ void TableModelBase::reset()
     endResetModel();
 }
 
-void TableModelBase::removeRecordAt(int row)
+void TableModelBase::rowChanged(int row)
 {
-    if (row < 0 || row >= recordCount())
+    if (row < 0 || row >= recordCount() || m_headers.isEmpty())
         return;
-    beginRemoveRows({}, row, row);
-    deleteRecordAt(row);
-    endRemoveRows();
+    emit dataChanged(index(row, 0), index(row, m_headers.size() - 1));
+}
+
+void TableModelBase::pushEdit(QUndoCommand *command) const
+{
+    if (m_view)
+        m_view->pushEdit(command);
+    else
+        delete command;
+}
+
+QString TableModelBase::addRowsText(int count)
+{
+    return count == 1 ? tr("Add 1 Row") : tr("Add %1 Rows").arg(count);
+}
+
+QString TableModelBase::removeRowsText(int count)
+{
+    return count == 1 ? tr("Remove 1 Row") : tr("Remove %1 Rows").arg(count);
 }
 
 void TableModelBase::markModified() const

@@ -6,6 +6,8 @@
 #include <QAbstractTableModel>
 #include <QStringList>
 
+class QUndoCommand;
+
 namespace ZEL {
 
 class ZELView;
@@ -28,13 +30,18 @@ public:
     void beginReset() { beginResetModel(); }
     void endReset() { endResetModel(); }
     void reset();
-    // Removes one row and deletes its record, announcing the single-row removal.
-    void removeRecordAt(int row);
+    // Tells the views that one row was changed in place; a negative row is ignored.
+    void rowChanged(int row);
+    // Hands a step of the edit history to the view (deletes it when there is none).
+    void pushEdit(QUndoCommand *command) const;
+
+    // Step texts, e.g. "Remove 3 Rows".
+    static QString addRowsText(int count);
+    static QString removeRowsText(int count);
 
 protected:
     virtual int recordCount() const = 0;
     virtual void *recordAt(int row) const = 0;
-    virtual void deleteRecordAt(int row) = 0;
 
     void markModified() const;
     // Tells the views that every cell may have changed, e.g. after a sort.
