@@ -14,6 +14,7 @@
 #include <QFileInfo>
 #include <QSet>
 
+#include <algorithm>
 #include <memory>
 
 namespace VepCheck {
@@ -361,6 +362,8 @@ QList<Diagnostic> Checker::checkFile(const QString &vepPath, const DesignContext
     }
 
     out += checkSnapshot(snapshot, ctx, netlist, index);
+    std::stable_sort(out.begin(), out.end(),
+                     [](const Diagnostic &a, const Diagnostic &b) { return a.line < b.line; });
     return out;
 }
 
@@ -423,8 +426,8 @@ QList<Diagnostic> Checker::checkSnapshot(const ConfigSnapshot &snapshot, const D
                     if (has) {
                         Diagnostic &d = rowDiagnostic(
                             Severity::Warning, "wrong-kind",
-                            QStringLiteral("%1 is a %2 in the netlist, not the %3 the %4 table "
-                                           "needs%5")
+                            QStringLiteral("%1 names %2 in the netlist, not the %3 the %4 "
+                                           "table needs%5")
                                 .arg(quoted(row.name), NetlistIndex::kindName(has),
                                      QLatin1String(kind.expected), QLatin1String(kind.table), hint),
                             section, row);
@@ -463,7 +466,7 @@ QList<Diagnostic> Checker::checkSnapshot(const ConfigSnapshot &snapshot, const D
                 rowDiagnostic(Severity::Error, "activity-missing",
                               QStringLiteral("the activity file %1 does not exist; the editor "
                                              "refuses to save: The vcd file '%2' doesn't exist.")
-                                  .arg(quoted(path), row.name),
+                                  .arg(quoted(QDir::current().relativeFilePath(path)), row.name),
                               section, row);
             }
         }

@@ -165,21 +165,21 @@ QVector<QString> NetlistIndex::netsUnder(const QString &instancePath) const
 QString NetlistIndex::kindName(int kinds)
 {
     if (kinds & FlipFlop)
-        return QStringLiteral("flip-flop");
+        return QStringLiteral("a flip-flop");
     if (kinds & BlockRam)
-        return QStringLiteral("block RAM");
+        return QStringLiteral("a block RAM");
     if (kinds & OtherPrimitive)
-        return QStringLiteral("primitive that is neither a flip-flop nor a block RAM");
+        return QStringLiteral("a primitive that is neither a flip-flop nor a block RAM");
     if (kinds & Submodule)
-        return QStringLiteral("module instance");
+        return QStringLiteral("a module instance");
     if (kinds & InputPort)
-        return QStringLiteral("input port");
+        return QStringLiteral("an input port");
     if (kinds & OutputPort)
-        return QStringLiteral("output port");
+        return QStringLiteral("an output port");
     if (kinds & InoutPort)
-        return QStringLiteral("inout port");
+        return QStringLiteral("an inout port");
     if (kinds & Net)
-        return QStringLiteral("net");
+        return QStringLiteral("a net");
     return QStringLiteral("name");
 }
 
