@@ -13,7 +13,7 @@ QString Signal::bitName(int i) const
 QStringList Scope::signalBits() const
 {
     QStringList bits;
-    for (const Signal &signal : signals) {
+    for (const Signal &signal : nets) {
         for (int i = 0, width = signal.width(); i < width; ++i)
             bits.append(signal.bitName(i));
     }

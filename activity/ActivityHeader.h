@@ -2,7 +2,7 @@
 
 // What the power run will find in a simulation activity file (VCD or SAIF), read from
 // its header alone: the time scale, the span of simulated time it covers and the tree
-// of scopes with the signals declared in each. The value changes themselves are never
+// of scopes with the nets declared in each. The value changes themselves are never
 // read, so a dump of any size is checked in milliseconds.
 
 #include <QChar>
@@ -30,9 +30,9 @@ struct Scope {
     QString name;    // unescaped local name ("u_dut", "tb")
     int parent = -1; // index into ActivityHeader::scopes, -1 for a top-level scope
     QVector<int> children;
-    QVector<Signal> signals; // declared directly in this scope, in file order
+    QVector<Signal> nets; // declared directly in this scope, in file order
 
-    // Every bit of `signals`, expanded: "cnt[3]", "cnt[2]", ..., "clk".
+    // Every bit of `nets`, expanded: "cnt[3]", "cnt[2]", ..., "clk".
     QStringList signalBits() const;
 };
 
@@ -47,7 +47,7 @@ struct ActivityHeader {
     double spanEnd = 0;        // seconds; VCD: last #time (from the file's tail), SAIF: DURATION
     QChar divider;             // '.' for VCD, the DIVIDER of a SAIF file
     QVector<Scope> scopes;     // parents come before their children
-    qint64 signalCount = 0;    // declared signals in all scopes
+    qint64 signalCount = 0;    // declared nets in all scopes
     qint64 bitCount = 0;       // their bits
 
     // "tb.u_dut": the names from the top-level scope down, joined with `divider`.
@@ -57,7 +57,7 @@ struct ActivityHeader {
 // Read the header of a VCD file (IEEE 1364 value change dump) or of a SAIF 2.0 file.
 // Both stream the file in blocks with bounded memory; a file that is not of the format
 // (compressed, binary, truncated, nested too deep, a token or command too long, too many
-// scopes or signals) gives ok = false with the reason in `error`.
+// scopes or nets) gives ok = false with the reason in `error`.
 ActivityHeader readVcdHeader(const QString &path);
 ActivityHeader readSaifHeader(const QString &path);
 // isVcd as the activity-file row says.
