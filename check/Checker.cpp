@@ -1,5 +1,7 @@
 #include "check/Checker.h"
 
+#include "activity/ActivityHeader.h"
+#include "activity/ScopeMatcher.h"
 #include "check/ConfigSnapshot.h"
 #include "check/FileOutline.h"
 #include "check/HeadlessEditor.h"
@@ -293,6 +295,134 @@ QString resolved(const QString &path, const DesignContext &ctx, const QString &v
     return QDir(base).filePath(path);
 }
 
+// Seconds per unit of a row's time window; 0 for a unit the power run does not know.
+double secondsPer(const QString &unit)
+{
+    static const QHash<QString, double> units = {
+        {QStringLiteral("s"), 1},     {QStringLiteral("ms"), 1e-3},  {QStringLiteral("us"), 1e-6},
+        {QStringLiteral("ns"), 1e-9}, {QStringLiteral("ps"), 1e-12}, {QStringLiteral("fs"), 1e-15}};
+    return units.value(unit.trimmed().toLower());
+}
+
+QString inUnit(double seconds, const QString &unit, double perUnit)
+{
+    return QStringLiteral("%1 %2").arg(QString::number(seconds / perUnit, 'g', 6), unit);
+}
+
+// The nets of an instance relative to it, as the activity file names them under the
+// instance's scope; synthesis-internal names ($...) are never in a simulation dump.
+QStringList relativeNets(const NetlistIndex &index, const QString &instance)
+{
+    const bool top = instance.isEmpty() || instance == index.topModule();
+    const int cut = top ? 0 : instance.size() + 1;
+    QStringList names;
+    for (const QString &net : index.netsUnder(top ? QString() : instance)) {
+        if (!net.contains(QLatin1Char('$')))
+            names.append(net.mid(cut));
+    }
+    return names;
+}
+
+template <class Report>
+void checkActivity(const ConfigRow &row, const ConfigSection &section, const QString &path,
+                   const NetlistIndex *index, const QString &top, Report report)
+{
+    const bool isVcd = row.attribute(QStringLiteral("type")) == QLatin1String("vcd");
+    const Activity::ActivityHeader header = Activity::readActivityHeader(path, isVcd);
+    if (!header.ok) {
+        report(Severity::Error, "activity-format",
+               QStringLiteral("%1 cannot be read as a %2 file: %3%4")
+                   .arg(quoted(row.name), isVcd ? QStringLiteral("VCD") : QStringLiteral("SAIF"),
+                        header.error,
+                        header.errorLine > 0 ? QStringLiteral(" (line %1)").arg(header.errorLine)
+                                             : QString()),
+               section, row);
+        return;
+    }
+
+    // The time window, only a VCD row has one.
+    const QString start = row.attribute(QStringLiteral("start_time"));
+    const QString end = row.attribute(QStringLiteral("end_time"));
+    const QString unit = row.attribute(QStringLiteral("time_unit"));
+    const double perUnit = secondsPer(unit);
+    if (isVcd && (!start.isEmpty() || !end.isEmpty()) && perUnit > 0) {
+        bool okStart = true;
+        bool okEnd = true;
+        const double from = start.isEmpty() ? header.spanStart : start.toDouble(&okStart) * perUnit;
+        const double to = end.isEmpty() ? header.spanEnd : end.toDouble(&okEnd) * perUnit;
+        const double slack = 1e-6 * std::max(std::abs(header.spanEnd), perUnit);
+        if (!okStart || !okEnd) {
+            report(
+                Severity::Warning, "activity-window",
+                QStringLiteral("the time window %1 to %2 is not a pair of numbers").arg(start, end),
+                section, row);
+        } else if (from >= to) {
+            report(Severity::Warning, "activity-window",
+                   QStringLiteral("the time window starts at %1, not before its end %2")
+                       .arg(inUnit(from, unit, perUnit), inUnit(to, unit, perUnit)),
+                   section, row);
+        } else if (header.hasSpan &&
+                   (from < header.spanStart - slack || to > header.spanEnd + slack)) {
+            report(Severity::Warning, "activity-window",
+                   QStringLiteral("the time window %1 to %2 is not inside the span %3 to %4 "
+                                  "that %5 covers")
+                       .arg(inUnit(from, unit, perUnit), inUnit(to, unit, perUnit),
+                            inUnit(header.spanStart, unit, perUnit),
+                            inUnit(header.spanEnd, unit, perUnit), quoted(row.name)),
+                   section, row);
+        }
+    }
+
+    if (!index)
+        return;
+    QString instance = row.attribute(QStringLiteral("entity"));
+    if (instance.isEmpty())
+        instance = top.isEmpty() ? index->topModule() : top;
+    const bool isTop = instance == index->topModule();
+    if (!isTop && !index->hasInstance(instance))
+        return; // reported as a stale name
+    const QStringList nets = relativeNets(*index, isTop ? QString() : instance);
+    const Activity::ScopeMatcher matcher(header);
+    int scope = matcher.find(instance);
+    Activity::ScopeMatch found;
+    if (scope >= 0) {
+        found = matcher.match(scope, nets);
+    } else {
+        const Activity::ScopeMatch best = matcher.best(nets);
+        // The top module has no name in a dump written from a testbench: it is the scope
+        // that holds its nets.
+        if (isTop && best.scope >= 0 && best.matched > 0) {
+            found = best;
+        } else {
+            Diagnostic &d = report(
+                Severity::Error, "activity-scope",
+                QStringLiteral("no scope of %1 corresponds to instance %2%3")
+                    .arg(quoted(row.name), quoted(instance),
+                         best.scope >= 0 && best.matched > 0
+                             ? QStringLiteral("; the instance's nets are under %1 (%2 of %3)")
+                                   .arg(quoted(best.path))
+                                   .arg(best.matched)
+                                   .arg(best.total)
+                             : QString()),
+                section, row);
+            if (best.scope >= 0 && best.matched > 0)
+                d.suggestion = best.path;
+            return;
+        }
+    }
+    if (found.total == 0)
+        return;
+    const double share = 100.0 * found.matched / found.total;
+    report(share < 50 ? Severity::Warning : Severity::Note, "activity-coverage",
+           QStringLiteral("%1 gives activity for %2 of the %3 nets of %4 (%5 %), under scope %6")
+               .arg(quoted(row.name))
+               .arg(found.matched)
+               .arg(found.total)
+               .arg(quoted(instance))
+               .arg(QString::number(share, 'f', 0), quoted(found.path)),
+           section, row);
+}
+
 } // namespace
 
 QList<Diagnostic> Checker::checkFile(const QString &vepPath, const DesignContext &ctx,
@@ -468,7 +598,9 @@ QList<Diagnostic> Checker::checkSnapshot(const ConfigSnapshot &snapshot, const D
                                              "refuses to save: The vcd file '%2' doesn't exist.")
                                   .arg(quoted(QDir::current().relativeFilePath(path)), row.name),
                               section, row);
+                continue;
             }
+            checkActivity(row, section, path, index, snapshot.topModule, rowDiagnostic);
         }
     }
     return out;
