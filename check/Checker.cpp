@@ -99,8 +99,8 @@ public:
     void compare(const FileOutline &disk, const ConfigSnapshot &snapshot)
     {
         QSet<QString> seen;
-        for (const FileOutline::Entry &entry : disk.entries()) {
-            const QString tag = entry.element.tagName();
+        for (const FileOutline::Element &entry : disk.entries()) {
+            const QString tag = entry.tag;
             const bool known = tag == QLatin1String("Version") || settingTags().contains(tag) ||
                                !rowTagOf(tag).isNull() || tag == QLatin1String("DefaultConfig");
             if (!known) {
@@ -117,10 +117,9 @@ public:
             }
             seen.insert(tag);
             if (tag == QLatin1String("Version")) {
-                if (entry.element.text() != QLatin1String("1.0"))
-                    normalized(
-                        QStringLiteral("Version: %1 → '1.0'").arg(quoted(entry.element.text())),
-                        entry.line);
+                if (entry.text != QLatin1String("1.0"))
+                    normalized(QStringLiteral("Version: %1 → '1.0'").arg(quoted(entry.text)),
+                               entry.line);
             } else if (settingTags().contains(tag)) {
                 compareSetting(entry, snapshot);
             } else {
@@ -130,10 +129,10 @@ public:
     }
 
 private:
-    void compareSetting(const FileOutline::Entry &entry, const ConfigSnapshot &snapshot)
+    void compareSetting(const FileOutline::Element &entry, const ConfigSnapshot &snapshot)
     {
-        const QString tag = entry.element.tagName();
-        const QString original = entry.element.text();
+        const QString tag = entry.tag;
+        const QString original = entry.text;
         bool written = false;
         for (const auto &pair : snapshot.settings) {
             if (pair.first == tag) {
@@ -151,53 +150,44 @@ private:
                        entry.line);
     }
 
-    void compareSection(const FileOutline::Entry &entry, const ConfigSection *section,
+    void compareSection(const FileOutline::Element &entry, const ConfigSection *section,
                         const QString &top)
     {
-        const QDomElement element = entry.element;
-        const QString tag = element.tagName();
-        const QDomNamedNodeMap attributes = element.attributes();
-        for (int i = 0; i < attributes.count(); ++i) {
-            const QDomAttr attribute = attributes.item(i).toAttr();
-            compareValue(QStringLiteral("%1 %2").arg(tag, attribute.name()), attribute.value(),
-                         section ? section->attribute(attribute.name()) : QString(),
-                         section && hasAttribute(section->attributes, attribute.name()), entry.line,
+        const QString &tag = entry.tag;
+        for (const auto &attribute : entry.attributes)
+            compareValue(QStringLiteral("%1 %2").arg(tag, attribute.first), attribute.second,
+                         section ? section->attribute(attribute.first) : QString(),
+                         section && hasAttribute(section->attributes, attribute.first), entry.line,
                          tag);
-        }
 
         const QString rowTag = rowTagOf(tag);
         int rowIndex = 0;
         int writtenRow = 0;
-        int childIndex = 0;
         QSet<QString> valueTags;
-        for (QDomElement child = element.firstChildElement(); !child.isNull();
-             child = child.nextSiblingElement(), ++childIndex) {
-            const int line =
-                childIndex < entry.childLines.size() ? entry.childLines.at(childIndex) : entry.line;
-            const QString childTag = child.tagName();
-            if (!rowTag.isEmpty() && childTag == rowTag) {
-                compareRow(child, section, &writtenRow, rowIndex++, line, top);
+        for (const FileOutline::Element &child : entry.children) {
+            if (!rowTag.isEmpty() && child.tag == rowTag) {
+                compareRow(child, tag, section, &writtenRow, rowIndex++, top);
                 continue;
             }
-            const bool firstOfTag = !valueTags.contains(childTag);
-            valueTags.insert(childTag);
-            if (section && firstOfTag && hasAttribute(section->values, childTag)) {
-                compareValue(QStringLiteral("%1 %2").arg(tag, childTag), child.text(),
-                             section->value(childTag), true, line, tag);
+            const bool firstOfTag = !valueTags.contains(child.tag);
+            valueTags.insert(child.tag);
+            if (section && firstOfTag && hasAttribute(section->values, child.tag)) {
+                compareValue(QStringLiteral("%1 %2").arg(tag, child.tag), child.text,
+                             section->value(child.tag), true, child.line, tag);
             } else {
                 normalized(QStringLiteral("%1: <%2> %3 → ignored: the editor does not keep it")
-                               .arg(tag, childTag, quoted(child.text().trimmed())),
-                           line, tag);
+                               .arg(tag, child.tag, quoted(child.text.trimmed())),
+                           child.line, tag);
             }
         }
     }
 
     // Rows keep their file order in the editor and are only ever dropped, so the written
     // rows are walked alongside the file's.
-    void compareRow(const QDomElement &row, const ConfigSection *section, int *writtenRow,
-                    int rowIndex, int line, const QString &top)
+    void compareRow(const FileOutline::Element &row, const QString &tag,
+                    const ConfigSection *section, int *writtenRow, int rowIndex, const QString &top)
     {
-        const QString tag = row.parentNode().toElement().tagName();
+        const int line = row.line;
         const QString name = row.attribute(QStringLiteral("name"));
         const ConfigRow *written = nullptr;
         if (section && *writtenRow < section->rows.size() &&
@@ -208,25 +198,23 @@ private:
                        line, tag, name, rowIndex);
             return;
         }
-        const QDomNamedNodeMap attributes = row.attributes();
-        for (int i = 0; i < attributes.count(); ++i) {
-            const QDomAttr attribute = attributes.item(i).toAttr();
-            QString original = attribute.value();
+        for (const auto &attribute : row.attributes) {
+            QString original = attribute.second;
             // An activity file of the top module is stored with an empty instance.
-            if (tag == QLatin1String("SimuFile") && attribute.name() == QLatin1String("entity") &&
+            if (tag == QLatin1String("SimuFile") && attribute.first == QLatin1String("entity") &&
                 original == top)
                 original.clear();
-            if (hasAttribute(written->attributes, attribute.name()) &&
-                sameValue(original, written->attribute(attribute.name())))
+            if (hasAttribute(written->attributes, attribute.first) &&
+                sameValue(original, written->attribute(attribute.first)))
                 continue;
             const QString where =
-                QStringLiteral("%1 row %2 %3").arg(tag, quoted(name), attribute.name());
-            const QString message = hasAttribute(written->attributes, attribute.name())
+                QStringLiteral("%1 row %2 %3").arg(tag, quoted(name), attribute.first);
+            const QString message = hasAttribute(written->attributes, attribute.first)
                                         ? QStringLiteral("%1: %2 → %3")
-                                              .arg(where, quoted(attribute.value()),
-                                                   quoted(written->attribute(attribute.name())))
+                                              .arg(where, quoted(attribute.second),
+                                                   quoted(written->attribute(attribute.first)))
                                         : QStringLiteral("%1: %2 → not written (unset)")
-                                              .arg(where, quoted(attribute.value()));
+                                              .arg(where, quoted(attribute.second));
             normalized(message, line, tag, name, rowIndex);
         }
     }
@@ -474,7 +462,7 @@ QList<Diagnostic> Checker::checkFile(const QString &vepPath, const DesignContext
     ConfigSnapshot snapshot =
         ConfigSnapshot::fromWrittenForm(ConfigSnapshot::writtenForm(view), vepPath, disk);
     snapshot.topModule = top;
-    if (!disk.root().isNull())
+    if (disk.hasRoot())
         check.compare(disk, snapshot);
 
     // The editor's own pre-save validation. The activity list's part of it (a listed file

@@ -55,17 +55,13 @@ QJsonObject toObject(const Attributes &attributes)
 // Gives each row the line of the row with the same tag and name on disk: the k-th row
 // of a name to the k-th row of that name in the file, so rows added or dropped since
 // the file was read leave the others in place.
-void placeRows(ConfigSection &section, const FileOutline::Entry &entry)
+void placeRows(ConfigSection &section, const FileOutline::Element &entry)
 {
     QHash<QString, QVector<int>> linesByName;
-    int index = 0;
-    for (QDomElement child = entry.element.firstChildElement(); !child.isNull();
-         child = child.nextSiblingElement(), ++index) {
-        if (index < entry.childLines.size())
-            linesByName[child.tagName() + QLatin1Char('\n') +
-                        child.attribute(QStringLiteral("name"))]
-                .append(entry.childLines.at(index));
-    }
+    linesByName.reserve(entry.children.size());
+    for (const FileOutline::Element &child : entry.children)
+        linesByName[child.tag + QLatin1Char('\n') + child.attribute(QStringLiteral("name"))].append(
+            child.line);
     QHash<QString, int> taken;
     for (ConfigRow &row : section.rows) {
         const QString key = row.tag + QLatin1Char('\n') + row.name;
@@ -166,7 +162,7 @@ ConfigSnapshot ConfigSnapshot::fromWrittenForm(const QByteArray &written, const 
     reader.readNextStartElement(); // Config
     while (reader.readNextStartElement()) {
         const QString tag = reader.name().toString();
-        const FileOutline::Entry *entry = disk.first(tag);
+        const FileOutline::Element *entry = disk.first(tag);
         if (!isSection(tag)) {
             const QString text = reader.readElementText();
             if (tag == QLatin1String("Version"))
