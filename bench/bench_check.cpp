@@ -90,6 +90,7 @@ int main(int argc, char **argv)
         return 1;
     }
     const double readMs = timer.wallMs();
+    const double readCpu = timer.cpuMs();
     std::printf("netlist: %d primitives, %d nets, read in %.0f ms\n",
                 int(netlist->allPrimInstances().size()), int(netlist->allNets().size()), readMs);
 
@@ -125,26 +126,36 @@ int main(int argc, char **argv)
             return 1;
     }
     const double openMs = timer.wallMs();
+    const double openCpu = timer.cpuMs();
 
     timer.restart();
     const VepCheck::NetlistIndex index(*netlist);
     const double indexMs = timer.wallMs();
+    const double indexCpu = timer.cpuMs();
     timer.restart();
     const QList<VepCheck::Diagnostic> found =
         VepCheck::Checker::checkFile(vep, context, netlist.get(), &index);
     const double checkMs = timer.wallMs();
+    const double checkCpu = timer.cpuMs();
     int suggested = 0;
     for (const VepCheck::Diagnostic &d : found)
         suggested += d.suggestion.isEmpty() ? 0 : 1;
 
-    const double base = readMs + openMs;
-    const double total = readMs + indexMs + checkMs;
-    std::printf("open in a view %.0f ms + read netlist %.0f ms = %.0f ms\n", openMs, readMs, base);
-    std::printf("check: read netlist %.0f ms + name index %.0f ms + checkFile %.0f ms = %.0f ms "
-                "(%.2fx; goal <= 1.5x)\n",
-                readMs, indexMs, checkMs, total, total / base);
-    std::printf("checks on top of opening and reading: %.0f ms (%.0f %%; goal <= 20 %%)\n",
-                total - base, 100.0 * (total - base) / base);
+    // Wall time on a machine shared with builds says more about the neighbours than the
+    // code, so the CPU time of this thread is given beside it.
+    const double base = readMs + openMs, baseCpu = readCpu + openCpu;
+    const double total = readMs + indexMs + checkMs, totalCpu = readCpu + indexCpu + checkCpu;
+    std::printf("open in a view %.0f ms (cpu %.0f) + read netlist %.0f ms (cpu %.0f) = %.0f ms "
+                "(cpu %.0f)\n",
+                openMs, openCpu, readMs, readCpu, base, baseCpu);
+    std::printf("check: read netlist + name index %.0f ms (cpu %.0f) + checkFile %.0f ms (cpu "
+                "%.0f) = %.0f ms (cpu %.0f): %.2fx, cpu %.2fx (goal <= 1.5x)\n",
+                indexMs, indexCpu, checkMs, checkCpu, total, totalCpu, total / base,
+                totalCpu / baseCpu);
+    std::printf("checks on top of opening and reading: %.0f ms, %.0f %%; cpu %.0f ms, %.0f %% "
+                "(goal <= 20 %%)\n",
+                total - base, 100.0 * (total - base) / base, totalCpu - baseCpu,
+                100.0 * (totalCpu - baseCpu) / baseCpu);
     std::printf("diagnostics: %d, with a suggestion: %d\n", int(found.size()), suggested);
 
     timer.restart();

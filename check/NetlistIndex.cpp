@@ -52,13 +52,11 @@ QString stemOf(const QString &leaf, int *index)
 NetlistIndex::NetlistIndex(const NlsData::Netlist &netlist) : m_top(netlist.topModuleName())
 {
     const QList<NlsData::Net *> &nets = netlist.allNets();
-    m_kinds.reserve(nets.size() + netlist.allPrimInstances().size() +
-                    netlist.allSubmodInstances().size());
+    m_entries.reserve(size_t(nets.size() + netlist.allPrimInstances().size() +
+                             netlist.allSubmodInstances().size()));
     auto add = [this](const QString &name, int kind) {
-        int &kinds = m_kinds[name];
-        if (!(kinds & kind))
-            m_namesByKind[kind].append(name);
-        kinds |= kind;
+        m_entries.push_back({qHash(name), kind, name});
+        m_namesByKind[kind].append(name);
     };
     for (const NlsData::Net *net : nets)
         add(net->path(), Net);
@@ -79,6 +77,8 @@ NetlistIndex::NetlistIndex(const NlsData::Netlist &netlist) : m_top(netlist.topM
             add(port->path(), kind);
         }
     }
+    std::sort(m_entries.begin(), m_entries.end(),
+              [](const Entry &a, const Entry &b) { return a.hash < b.hash; });
 }
 
 const NetlistIndex::SuggestionTables &NetlistIndex::tablesFor(int wanted) const
@@ -108,7 +108,15 @@ const NetlistIndex::SuggestionTables &NetlistIndex::tablesFor(int wanted) const
 
 int NetlistIndex::kinds(const QString &name) const
 {
-    return m_kinds.value(name);
+    const uint hash = qHash(name);
+    auto it = std::lower_bound(m_entries.cbegin(), m_entries.cend(), hash,
+                               [](const Entry &entry, uint h) { return entry.hash < h; });
+    int kinds = 0;
+    for (; it != m_entries.cend() && it->hash == hash; ++it) {
+        if (it->name == name)
+            kinds |= it->kind;
+    }
+    return kinds;
 }
 
 bool NetlistIndex::hasInstance(const QString &path) const

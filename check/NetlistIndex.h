@@ -13,6 +13,7 @@
 #include <QVector>
 
 #include <memory>
+#include <vector>
 
 namespace NlsData {
 class Netlist;
@@ -62,7 +63,14 @@ private:
 
     QString m_top;
     int m_netCount = 0;
-    QHash<QString, int> m_kinds;
+    // (hash, kind, name) sorted by hash: a look-up table of a million names without a
+    // node allocated per name. A name of two kinds (a net and a port) has two entries.
+    struct Entry {
+        uint hash;
+        int kind;
+        QString name;
+    };
+    std::vector<Entry> m_entries;
     QHash<int, QVector<QString>> m_namesByKind;
     mutable QMutex m_mutex;
     mutable QHash<int, std::shared_ptr<SuggestionTables>> m_tables;
