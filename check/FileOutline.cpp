@@ -1,5 +1,6 @@
 #include "check/FileOutline.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QXmlStreamReader>
 
@@ -31,17 +32,6 @@ QString textOf(QXmlStreamReader &reader)
     return text;
 }
 
-void takeStart(QXmlStreamReader &reader, FileOutline::Element *element)
-{
-    element->tag = reader.qualifiedName().toString();
-    element->line = int(reader.lineNumber());
-    const QXmlStreamAttributes attributes = reader.attributes();
-    element->attributes.reserve(attributes.size());
-    for (const QXmlStreamAttribute &attribute : attributes)
-        element->attributes.append(
-            {attribute.qualifiedName().toString(), attribute.value().toString()});
-}
-
 } // namespace
 
 QString FileOutline::Element::attribute(const QString &key) const
@@ -62,18 +52,54 @@ bool FileOutline::Element::hasAttribute(const QString &key) const
     return false;
 }
 
+QString FileOutline::interned(const QStringRef &name)
+{
+    for (const QString &known : qAsConst(m_names)) {
+        if (name == known)
+            return known;
+    }
+    m_names.append(name.toString());
+    return m_names.constLast();
+}
+
+void FileOutline::takeStart(QXmlStreamReader &reader, Element *element)
+{
+    element->tag = interned(reader.qualifiedName());
+    element->line = int(reader.lineNumber());
+    const QXmlStreamAttributes attributes = reader.attributes();
+    element->attributes.reserve(attributes.size());
+    for (const QXmlStreamAttribute &attribute : attributes)
+        element->attributes.append(
+            {interned(attribute.qualifiedName()), attribute.value().toString()});
+}
+
 bool FileOutline::read(const QString &path, QString *error)
 {
-    m_entries.clear();
-    m_docTypeName.clear();
-    m_hasRoot = false;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         if (error)
             *error = file.errorString();
+        m_entries.clear();
         return false;
     }
-    QXmlStreamReader reader(&file);
+    parse(&file);
+    return true;
+}
+
+void FileOutline::parse(const QByteArray &bytes)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    parse(&buffer);
+}
+
+void FileOutline::parse(QIODevice *device)
+{
+    m_entries.clear();
+    m_docTypeName.clear();
+    m_hasRoot = false;
+    QXmlStreamReader reader(device);
     reader.setNamespaceProcessing(false);
     while (!reader.atEnd()) {
         const QXmlStreamReader::TokenType token = reader.readNext();
@@ -82,7 +108,7 @@ bool FileOutline::read(const QString &path, QString *error)
             // The editor's reading stops at entity declarations, before any element.
             if (!reader.entityDeclarations().isEmpty() ||
                 reader.text().contains(QLatin1String("<!ENTITY")))
-                return true;
+                return;
         } else if (token == QXmlStreamReader::StartElement) {
             m_hasRoot = true;
             break;
@@ -108,7 +134,6 @@ bool FileOutline::read(const QString &path, QString *error)
         }
         m_entries.append(entry);
     }
-    return true;
 }
 
 const FileOutline::Element *FileOutline::first(const QString &tag) const

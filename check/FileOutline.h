@@ -8,7 +8,12 @@
 #include "check/ConfigSnapshot.h"
 
 #include <QString>
+#include <QStringRef>
 #include <QVector>
+
+class QByteArray;
+class QIODevice;
+class QXmlStreamReader;
 
 namespace VepCheck {
 
@@ -28,6 +33,8 @@ public:
     // False when the file cannot be read at all; `error` says why. A file that breaks off
     // keeps what came before the break, as the editor's reading does.
     bool read(const QString &path, QString *error = nullptr);
+    // The same for a document in memory (the editor's written form of a view).
+    void parse(const QByteArray &bytes);
 
     QString docTypeName() const { return m_docTypeName; }
     bool hasRoot() const { return m_hasRoot; }
@@ -37,6 +44,13 @@ public:
     const Element *first(const QString &tag) const;
 
 private:
+    void parse(QIODevice *device);
+    // One string per distinct tag and attribute name, shared by every element that has it:
+    // a file of 100,000 rows has a dozen distinct names.
+    QString interned(const QStringRef &name);
+    void takeStart(QXmlStreamReader &reader, Element *element);
+
+    QVector<QString> m_names;
     QString m_docTypeName;
     bool m_hasRoot = false;
     QVector<Element> m_entries;
