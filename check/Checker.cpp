@@ -425,9 +425,6 @@ QList<Diagnostic> Checker::checkFile(const QString &vepPath, const DesignContext
 {
     QList<Diagnostic> out;
     FileCheck check(vepPath, &out);
-    const QString refused =
-        QStringLiteral("Can not open %1: Invalid VEP file.").arg(QDir::toNativeSeparators(vepPath));
-
     FileOutline disk;
     QString error;
     if (!QFileInfo(vepPath).isFile() || !disk.read(vepPath, &error)) {
@@ -437,20 +434,15 @@ QList<Diagnostic> Checker::checkFile(const QString &vepPath, const DesignContext
                   0);
         return out;
     }
-    if (disk.docTypeName() != QLatin1String(kDocType)) {
-        check.add(Severity::Error, QStringLiteral("not-a-config"),
-                  QStringLiteral("%1 (the document type is %2, not %3)")
-                      .arg(refused,
-                           disk.docTypeName().isEmpty() ? QStringLiteral("missing")
-                                                        : quoted(disk.docTypeName()),
-                           QLatin1String(kDocType)),
-                  1);
-        return out;
-    }
-
     const QString top = netlist ? netlist->topModuleName() : QString();
     HeadlessEditor editor(ctx.device, top);
     if (!editor.open(vepPath, &error)) {
+        // The editor says only "Invalid VEP file"; the document type is the reason.
+        if (disk.docTypeName() != QLatin1String(kDocType))
+            error += QStringLiteral(" (the document type is %1, not %2)")
+                         .arg(disk.docTypeName().isEmpty() ? QStringLiteral("missing")
+                                                           : quoted(disk.docTypeName()),
+                              QLatin1String(kDocType));
         check.add(Severity::Error, QStringLiteral("not-a-config"), error, 1);
         return out;
     }

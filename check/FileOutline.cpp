@@ -82,7 +82,23 @@ bool FileOutline::read(const QString &path, QString *error)
         m_entries.clear();
         return false;
     }
-    parse(&file);
+    const QByteArray bytes = file.readAll();
+    // As the editor's reading: a document that is UTF-8 by the XML rules is decoded
+    // first, so broken sequences become U+FFFD instead of ending the document.
+    const bool wide = bytes.startsWith("\xFE\xFF") || bytes.startsWith("\xFF\xFE") ||
+                      (bytes.size() >= 2 && (bytes.at(0) == '\0' || bytes.at(1) == '\0'));
+    QXmlStreamReader declaration(bytes.left(256));
+    const QString encoding = declaration.readNext() == QXmlStreamReader::StartDocument
+                                 ? declaration.documentEncoding().toString().toUpper()
+                                 : QString();
+    if (wide || !(encoding.isEmpty() || encoding == QLatin1String("UTF-8") ||
+                  encoding == QLatin1String("UTF8"))) {
+        parse(bytes);
+        return true;
+    }
+    const int bom = bytes.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+    QXmlStreamReader reader(QString::fromUtf8(bytes.constData() + bom, bytes.size() - bom));
+    parse(reader);
     return true;
 }
 
@@ -96,10 +112,15 @@ void FileOutline::parse(const QByteArray &bytes)
 
 void FileOutline::parse(QIODevice *device)
 {
+    QXmlStreamReader reader(device);
+    parse(reader);
+}
+
+void FileOutline::parse(QXmlStreamReader &reader)
+{
     m_entries.clear();
     m_docTypeName.clear();
     m_hasRoot = false;
-    QXmlStreamReader reader(device);
     reader.setNamespaceProcessing(false);
     while (!reader.atEnd()) {
         const QXmlStreamReader::TokenType token = reader.readNext();

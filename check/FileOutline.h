@@ -45,6 +45,7 @@ public:
 
 private:
     void parse(QIODevice *device);
+    void parse(QXmlStreamReader &reader);
     // One string per distinct tag and attribute name, shared by every element that has it:
     // a file of 100,000 rows has a dozen distinct names.
     QString interned(const QStringRef &name);
