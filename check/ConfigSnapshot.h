@@ -76,3 +76,7 @@ public:
 };
 
 } // namespace VepCheck
+
+// Moved, not copied, when a list of 100,000 rows grows.
+Q_DECLARE_TYPEINFO(VepCheck::ConfigRow, Q_MOVABLE_TYPE);
+Q_DECLARE_TYPEINFO(VepCheck::ConfigSection, Q_MOVABLE_TYPE);

@@ -150,10 +150,10 @@ void FileOutline::parse(QXmlStreamReader &reader)
                 takeStart(reader, &child);
                 child.text = textOf(reader);
                 entry.text += child.text;
-                entry.children.append(child);
+                entry.children.append(std::move(child));
             }
         }
-        m_entries.append(entry);
+        m_entries.append(std::move(entry));
     }
 }
 

@@ -58,3 +58,6 @@ private:
 };
 
 } // namespace VepCheck
+
+// Moved, not copied, when a list of 100,000 rows grows.
+Q_DECLARE_TYPEINFO(VepCheck::FileOutline::Element, Q_MOVABLE_TYPE);
