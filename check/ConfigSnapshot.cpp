@@ -169,10 +169,16 @@ ConfigSnapshot ConfigSnapshot::fromWrittenForm(const QByteArray &written, const 
 ConfigSnapshot ConfigSnapshot::fromWrittenForm(const QByteArray &written, const QString &diskFile,
                                                const FileOutline &disk)
 {
-    ConfigSnapshot snapshot;
-    snapshot.file = diskFile;
     FileOutline form;
     form.parse(written);
+    return fromOutlines(form, diskFile, disk);
+}
+
+ConfigSnapshot ConfigSnapshot::fromOutlines(const FileOutline &form, const QString &diskFile,
+                                            const FileOutline &disk)
+{
+    ConfigSnapshot snapshot;
+    snapshot.file = diskFile;
     for (const FileOutline::Element &element : form.entries()) {
         const FileOutline::Element *entry = disk.first(element.tag);
         if (!isSection(element.tag)) {

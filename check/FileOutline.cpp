@@ -82,7 +82,12 @@ bool FileOutline::read(const QString &path, QString *error)
         m_entries.clear();
         return false;
     }
-    const QByteArray bytes = file.readAll();
+    parseFile(file.readAll());
+    return true;
+}
+
+void FileOutline::parseFile(const QByteArray &bytes)
+{
     // As the editor's reading: a document that is UTF-8 by the XML rules is decoded
     // first, so broken sequences become U+FFFD instead of ending the document.
     const bool wide = bytes.startsWith("\xFE\xFF") || bytes.startsWith("\xFF\xFE") ||
@@ -94,12 +99,11 @@ bool FileOutline::read(const QString &path, QString *error)
     if (wide || !(encoding.isEmpty() || encoding == QLatin1String("UTF-8") ||
                   encoding == QLatin1String("UTF8"))) {
         parse(bytes);
-        return true;
+        return;
     }
     const int bom = bytes.startsWith("\xEF\xBB\xBF") ? 3 : 0;
     QXmlStreamReader reader(QString::fromUtf8(bytes.constData() + bom, bytes.size() - bom));
     parse(reader);
-    return true;
 }
 
 void FileOutline::parse(const QByteArray &bytes)

@@ -33,7 +33,9 @@ public:
     // False when the file cannot be read at all; `error` says why. A file that breaks off
     // keeps what came before the break, as the editor's reading does.
     bool read(const QString &path, QString *error = nullptr);
-    // The same for a document in memory (the editor's written form of a view).
+    // The same for the bytes of a file, decoded as the editor decodes them.
+    void parseFile(const QByteArray &bytes);
+    // A document in memory that is UTF-8 (the editor's written form of a view).
     void parse(const QByteArray &bytes);
 
     QString docTypeName() const { return m_docTypeName; }
