@@ -98,7 +98,11 @@ void FileOutline::parseFile(const QByteArray &bytes)
                                  : QString();
     if (wide || !(encoding.isEmpty() || encoding == QLatin1String("UTF-8") ||
                   encoding == QLatin1String("UTF8"))) {
-        parse(bytes);
+        // The reader finds the encoding itself.
+        QBuffer buffer;
+        buffer.setData(bytes);
+        buffer.open(QIODevice::ReadOnly);
+        parse(&buffer);
         return;
     }
     const int bom = bytes.startsWith("\xEF\xBB\xBF") ? 3 : 0;
@@ -108,10 +112,9 @@ void FileOutline::parseFile(const QByteArray &bytes)
 
 void FileOutline::parse(const QByteArray &bytes)
 {
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    parse(&buffer);
+    // Decoded in one go: the reader then works on a string instead of decoding chunks.
+    QXmlStreamReader reader(QString::fromUtf8(bytes));
+    parse(reader);
 }
 
 void FileOutline::parse(QIODevice *device)
