@@ -1,0 +1,65 @@
+#pragma once
+
+// A .vep file on disk as written, down to the rows of its sections, with the line of
+// each element: the checker compares it with what the editor would write and places its
+// findings on the lines the user sees. Read in one streaming pass, without a DOM, so a
+// file of 100,000 rows costs little next to opening it in the editor.
+
+#include "check/ConfigSnapshot.h"
+
+#include <QString>
+#include <QStringRef>
+#include <QVector>
+
+class QByteArray;
+class QIODevice;
+class QXmlStreamReader;
+
+namespace VepCheck {
+
+class FileOutline {
+public:
+    struct Element {
+        QString tag;
+        Attributes attributes;
+        QString text; // the element's text, its children's included
+        int line = 0;
+        QVector<Element> children; // kept for the root's children only (the rows)
+
+        QString attribute(const QString &key) const;
+        bool hasAttribute(const QString &key) const;
+    };
+
+    // False when the file cannot be read at all; `error` says why. A file that breaks off
+    // keeps what came before the break, as the editor's reading does.
+    bool read(const QString &path, QString *error = nullptr);
+    // The same for the bytes of a file, decoded as the editor decodes them.
+    void parseFile(const QByteArray &bytes);
+    // A document in memory that is UTF-8 (the editor's written form of a view).
+    void parse(const QByteArray &bytes);
+
+    QString docTypeName() const { return m_docTypeName; }
+    bool hasRoot() const { return m_hasRoot; }
+    // The direct children of the root element, in file order.
+    const QVector<Element> &entries() const { return m_entries; }
+    // The child the editor reads for `tag`: the first one with that name.
+    const Element *first(const QString &tag) const;
+
+private:
+    void parse(QIODevice *device);
+    void parse(QXmlStreamReader &reader);
+    // One string per distinct tag and attribute name, shared by every element that has it:
+    // a file of 100,000 rows has a dozen distinct names.
+    QString interned(const QStringRef &name);
+    void takeStart(QXmlStreamReader &reader, Element *element);
+
+    QVector<QString> m_names;
+    QString m_docTypeName;
+    bool m_hasRoot = false;
+    QVector<Element> m_entries;
+};
+
+} // namespace VepCheck
+
+// Moved, not copied, when a list of 100,000 rows grows.
+Q_DECLARE_TYPEINFO(VepCheck::FileOutline::Element, Q_MOVABLE_TYPE);
