@@ -12,6 +12,7 @@
 #include "bench/BenchSupport.h"
 #include "bench/netlist_generator.h"
 #include "document/ZELView.h"
+#include "host/core.h"
 #include "host/nlsdata.h"
 #include "host/qutil.h"
 #include "host/te.h"
@@ -128,6 +129,12 @@ int main(int argc, char **argv)
                 NlsData::netlistCacheStats().fileReads - readsBefore, count, copiesHeld(),
                 NlsData::netlistCacheStats().liveNetlists, residentMiB(),
                 double(BenchSupport::peakResidentKiB()) / 1024.0);
+
+    for (ZEL::ZELView *view : views())
+        Core::ViewManager::instance()->closeView(view);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    std::printf("all views closed: %d copies alive, resident %.0f MiB\n",
+                NlsData::netlistCacheStats().liveNetlists, residentMiB());
 
     std::printf("views=%d first_ms=%.0f rest_ms_max=%.0f resynth_ms=%.0f rss_one_mib=%.0f "
                 "rss_all_mib=%.0f\n",

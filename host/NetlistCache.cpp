@@ -14,6 +14,9 @@
 #ifdef Q_OS_LINUX
 #include <sys/stat.h>
 #endif
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 namespace NlsData {
 
@@ -135,6 +138,7 @@ Netlist *NetlistCache::open(const QString &path, QString *error, ReadProgress *p
     locker.unlock();
 
     Netlist *netlist = readGuarded(path, error, progress);
+    returnFreedMemory();
     const FileIdentity after = identify(key);
 
     locker.relock();
@@ -159,6 +163,13 @@ void NetlistCache::invalidate()
 {
     QMutexLocker locker(&m_mutex);
     ++m_epoch;
+}
+
+void NetlistCache::returnFreedMemory()
+{
+#ifdef __GLIBC__
+    malloc_trim(0);
+#endif
 }
 
 qint64 NetlistCache::fileReads() const

@@ -37,6 +37,11 @@ public:
     void invalidate();
     qint64 fileReads() const;
 
+    // A netlist of a million cells leaves the heap fragmented when it goes, and so do
+    // the reader's temporaries: without handing the free pages back, they would stay
+    // resident with no view open, and each re-read would add to them.
+    static void returnFreedMemory();
+
     struct FileIdentity {
         bool exists = false;
         qint64 size = -1;

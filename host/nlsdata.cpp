@@ -68,11 +68,22 @@ QString Net::path() const
     return m_path;
 }
 
+namespace {
+
+void releaseData(NetlistPrivate *data)
+{
+    const bool fromFile = data->fromFile;
+    delete data;
+    if (fromFile)
+        NetlistCache::returnFreedMemory();
+}
+
+} // namespace
+
 Netlist::Netlist(const QString &topModuleName)
 {
-    auto data = std::make_shared<NetlistPrivate>();
-    m_private = data.get();
-    d = std::move(data);
+    m_private = new NetlistPrivate;
+    d = std::shared_ptr<const NetlistPrivate>(m_private, releaseData);
     m_private->topModuleName = topModuleName;
     m_private->instances.emplace_back();
     m_private->top = &m_private->instances.back();
