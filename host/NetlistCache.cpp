@@ -24,6 +24,7 @@ namespace {
 
 // How often a thread waiting for another thread's read looks at its cancel flag.
 constexpr unsigned long CancelCheckMs = 100;
+constexpr qint64 TrimFromBytes = 16 << 20;
 
 NetlistCache::FileIdentity identify(const QString &canonicalPath)
 {
@@ -138,7 +139,7 @@ Netlist *NetlistCache::open(const QString &path, QString *error, ReadProgress *p
     locker.unlock();
 
     Netlist *netlist = readGuarded(path, error, progress);
-    returnFreedMemory();
+    returnFreedMemory(before.size);
     const FileIdentity after = identify(key);
 
     locker.relock();
@@ -150,7 +151,7 @@ Netlist *NetlistCache::open(const QString &path, QString *error, ReadProgress *p
         return nullptr;
     // A file that changed while it was read, or an announcement meanwhile, gives a
     // netlist for this caller only.
-    std::shared_ptr<const NetlistPrivate> data = netlist->shareAsFileData();
+    std::shared_ptr<const NetlistPrivate> data = netlist->shareAsFileData(before.size);
     if (after == before && epoch == m_epoch) {
         done.identity = before;
         done.epoch = epoch;
@@ -165,10 +166,13 @@ void NetlistCache::invalidate()
     ++m_epoch;
 }
 
-void NetlistCache::returnFreedMemory()
+void NetlistCache::returnFreedMemory(qint64 fileBytes)
 {
 #ifdef __GLIBC__
-    malloc_trim(0);
+    if (fileBytes >= TrimFromBytes)
+        malloc_trim(0);
+#else
+    Q_UNUSED(fileBytes)
 #endif
 }
 

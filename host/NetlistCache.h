@@ -39,8 +39,9 @@ public:
 
     // A netlist of a million cells leaves the heap fragmented when it goes, and so do
     // the reader's temporaries: without handing the free pages back, they would stay
-    // resident with no view open, and each re-read would add to them.
-    static void returnFreedMemory();
+    // resident with no view open, and each re-read would add to them. Small files are
+    // left alone, as the walk over the heap would cost more than it returns.
+    static void returnFreedMemory(qint64 fileBytes);
 
     struct FileIdentity {
         bool exists = false;

@@ -11,6 +11,7 @@
 #include <QThread>
 #include <QTimer>
 
+#include <algorithm>
 #include <atomic>
 #include <deque>
 #include <new>
@@ -32,7 +33,7 @@ public:
     NetlistPrivate &operator=(const NetlistPrivate &) = delete;
     ~NetlistPrivate()
     {
-        if (fromFile)
+        if (fileBytes > 0)
             --liveFileCopies;
     }
 
@@ -45,7 +46,8 @@ public:
     QList<Instance *> allPrims;
     QList<Instance *> allSubmods;
     Instance *top = nullptr;
-    bool fromFile = false;
+    // The size of the file it was read from (at least 1); 0: built by hand.
+    qint64 fileBytes = 0;
 };
 
 QString Instance::path() const
@@ -72,10 +74,9 @@ namespace {
 
 void releaseData(NetlistPrivate *data)
 {
-    const bool fromFile = data->fromFile;
+    const qint64 fileBytes = data->fileBytes;
     delete data;
-    if (fromFile)
-        NetlistCache::returnFreedMemory();
+    NetlistCache::returnFreedMemory(fileBytes);
 }
 
 } // namespace
@@ -106,10 +107,10 @@ NetlistPrivate *Netlist::building()
     return m_private;
 }
 
-std::shared_ptr<const NetlistPrivate> Netlist::shareAsFileData()
+std::shared_ptr<const NetlistPrivate> Netlist::shareAsFileData(qint64 fileBytes)
 {
-    if (m_private && !m_private->fromFile) {
-        m_private->fromFile = true;
+    if (m_private && m_private->fileBytes == 0) {
+        m_private->fileBytes = std::max<qint64>(1, fileBytes);
         ++liveFileCopies;
     }
     m_private = nullptr;

@@ -95,7 +95,7 @@ private:
     explicit Netlist(std::shared_ptr<const NetlistPrivate> shared);
     NetlistPrivate *building();
     // Ends building: from here on the data is immutable and may be shared.
-    std::shared_ptr<const NetlistPrivate> shareAsFileData();
+    std::shared_ptr<const NetlistPrivate> shareAsFileData(qint64 fileBytes);
 
     std::shared_ptr<const NetlistPrivate> d;
     // The same data as d while this handle alone owns it and may add to it.
