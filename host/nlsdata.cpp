@@ -14,7 +14,6 @@
 #include <algorithm>
 #include <atomic>
 #include <deque>
-#include <new>
 
 namespace NlsData {
 
