@@ -43,17 +43,23 @@ inline double processCpuSeconds()
            double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-// Peak resident size of this process in KiB, -1 where the kernel does not say.
-inline long long peakResidentKiB()
+// A size from /proc/self/status in KiB ("VmHWM:" the peak resident size, "VmRSS:" the
+// resident size now), -1 where the kernel does not say.
+inline long long statusKiB(const char *field)
 {
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly))
         return -1;
     for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+        if (line.startsWith(field))
+            return line.mid(int(qstrlen(field))).trimmed().split(' ').value(0).toLongLong();
     }
     return -1;
+}
+
+inline long long peakResidentKiB()
+{
+    return statusKiB("VmHWM:");
 }
 
 // The files a benchmark generates and reads back.

@@ -109,28 +109,10 @@ int main(int argc, char **argv)
             regenerate = true;
     }
 
-    // 10 clusters x 25 blocks; the output buffers of the top add 32 cells.
-    const int clusters = 10;
-    const int blocks = 25;
-    const int perBlock = std::max(100, cells / (clusters * blocks));
-    const QString path =
-        QStringLiteral("%1/bench_netlist_%2.json").arg(dir).arg(perBlock * clusters * blocks);
-    if (regenerate || !QFileInfo::exists(path)) {
-        const BenchSupport::Stopwatch timer;
-        BenchSupport::GeneratedCounts counts;
-        BenchSupport::NetlistGenerator generator(clusters, blocks, perBlock);
-        if (!generator.write(path.toStdString(), &counts)) {
-            std::printf("cannot write %s\n", qPrintable(path));
-            return 1;
-        }
-        std::printf("generated %s: %.0f MB, %lld primitives (%lld flip-flops, %lld memories), "
-                    "%lld sub-module instances, %lld ms\n",
-                    qPrintable(path), double(counts.bytes) / 1e6, counts.primitives,
-                    counts.flipFlops, counts.memories, counts.submodules, (long long)timer.ms());
-    } else {
-        std::printf("reusing %s (%.0f MB)\n", qPrintable(path),
-                    double(QFileInfo(path).size()) / 1e6);
-    }
+    const QString path = QString::fromStdString(
+        BenchSupport::benchmarkNetlist(dir.toStdString(), cells, regenerate));
+    if (path.isEmpty())
+        return 1;
 
     bool ok = BenchSupport::inChild([&path]() { return readWithReader(path); });
     if (qjson)

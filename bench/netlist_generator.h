@@ -5,6 +5,8 @@
 // distinct blocks, and in each block flip-flops, logic gates and a few memories, with
 // yosys-style hidden cell names, hidden and visible netnames and source attributes.
 
+#include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -369,5 +371,36 @@ private:
     long long m_serial = 1000;
     GeneratedCounts m_counts;
 };
+
+// The benchmark netlist of about `cells` primitives in `dir` (10 clusters of 25
+// blocks; the output buffers of the top add 32 cells), generated unless it is there
+// already. Its path, or an empty string when it cannot be written.
+inline std::string benchmarkNetlist(const std::string &dir, int cells, bool regenerate)
+{
+    const int clusters = 10;
+    const int blocks = 25;
+    const int perBlock = std::max(100, cells / (clusters * blocks));
+    const std::string path =
+        dir + "/bench_netlist_" + std::to_string(perBlock * clusters * blocks) + ".json";
+    if (std::FILE *existing = regenerate ? nullptr : std::fopen(path.c_str(), "rb")) {
+        std::fseek(existing, 0, SEEK_END);
+        std::printf("reusing %s (%.0f MB)\n", path.c_str(), double(std::ftell(existing)) / 1e6);
+        std::fclose(existing);
+        return path;
+    }
+    const auto start = std::chrono::steady_clock::now();
+    GeneratedCounts counts;
+    if (!NetlistGenerator(clusters, blocks, perBlock).write(path, &counts)) {
+        std::printf("cannot write %s\n", path.c_str());
+        return std::string();
+    }
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - start);
+    std::printf("generated %s: %.0f MB, %lld primitives (%lld flip-flops, %lld memories), "
+                "%lld sub-module instances, %lld ms\n",
+                path.c_str(), double(counts.bytes) / 1e6, counts.primitives, counts.flipFlops,
+                counts.memories, counts.submodules, (long long)ms.count());
+    return path;
+}
 
 } // namespace BenchSupport

@@ -1,5 +1,7 @@
 #include "host/CellLibrary.h"
 
+#include "host/NetlistCache.h"
+
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -165,8 +167,12 @@ void CellLibrary::registerType(const QString &cellType, int category, int primit
     CellType type;
     type.category = category;
     type.primitive = primitive;
-    QMutexLocker locker(&libraryMutex());
-    currentTable().insert(cellType, type);
+    {
+        QMutexLocker locker(&libraryMutex());
+        currentTable().insert(cellType, type);
+    }
+    // The same file reads differently now; the cache takes its own lock.
+    NetlistCache::instance().invalidate();
 }
 
 bool CellLibrary::loadFile(const QString &path, QString *error)
@@ -180,22 +186,28 @@ bool CellLibrary::loadFile(const QString &path, QString *error)
         return false;
     }
     const QByteArray data = file.readAll();
-    QMutexLocker locker(&libraryMutex());
-    CellTable updated = currentTable();
-    if (!updated.loadJson(data, &message)) {
-        if (error)
-            *error = QStringLiteral("Cannot read the cell library %1: %2").arg(path, message);
-        return false;
+    {
+        QMutexLocker locker(&libraryMutex());
+        CellTable updated = currentTable();
+        if (!updated.loadJson(data, &message)) {
+            if (error)
+                *error = QStringLiteral("Cannot read the cell library %1: %2").arg(path, message);
+            return false;
+        }
+        currentTable() = updated;
     }
-    currentTable() = updated;
+    NetlistCache::instance().invalidate();
     return true;
 }
 
 void CellLibrary::reset()
 {
     CellTable fresh = builtInTable();
-    QMutexLocker locker(&libraryMutex());
-    currentTable() = fresh;
+    {
+        QMutexLocker locker(&libraryMutex());
+        currentTable() = fresh;
+    }
+    NetlistCache::instance().invalidate();
 }
 
 } // namespace NlsData

@@ -1,6 +1,7 @@
 #include "host/nlsdata.h"
 
 #include "host/CellLibrary.h"
+#include "host/NetlistCache.h"
 #include "host/NetlistReader.h"
 
 #include <QApplication>
@@ -10,17 +11,31 @@
 #include <QThread>
 #include <QTimer>
 
+#include <algorithm>
 #include <atomic>
 #include <deque>
-#include <new>
 
 namespace NlsData {
+
+namespace {
+// Copies of file data alive now (hand-built netlists are not counted).
+std::atomic<int> liveFileCopies{0};
+} // namespace
 
 // The netlist keeps its objects in deques: appending never moves an element, so the
 // raw pointers handed out stay valid for the netlist's lifetime, and a million cells
 // cost one allocation per block instead of one per object.
 class NetlistPrivate {
 public:
+    NetlistPrivate() = default;
+    NetlistPrivate(const NetlistPrivate &) = delete;
+    NetlistPrivate &operator=(const NetlistPrivate &) = delete;
+    ~NetlistPrivate()
+    {
+        if (fileBytes > 0)
+            --liveFileCopies;
+    }
+
     QString topModuleName;
     std::deque<Instance> instances;
     std::deque<Port> ports;
@@ -29,6 +44,9 @@ public:
     QList<Net *> allNets;
     QList<Instance *> allPrims;
     QList<Instance *> allSubmods;
+    Instance *top = nullptr;
+    // The size of the file it was read from (at least 1); 0: built by hand.
+    qint64 fileBytes = 0;
 };
 
 QString Instance::path() const
@@ -51,14 +69,52 @@ QString Net::path() const
     return m_path;
 }
 
-Netlist::Netlist(const QString &topModuleName) : d(new NetlistPrivate)
+namespace {
+
+void releaseData(NetlistPrivate *data)
 {
-    d->topModuleName = topModuleName;
-    d->instances.emplace_back();
-    topInstance = &d->instances.back();
+    const qint64 fileBytes = data->fileBytes;
+    delete data;
+    NetlistCache::returnFreedMemory(fileBytes);
 }
 
+} // namespace
+
+Netlist::Netlist(const QString &topModuleName)
+{
+    m_private = new NetlistPrivate;
+    d = std::shared_ptr<const NetlistPrivate>(m_private, releaseData);
+    m_private->topModuleName = topModuleName;
+    m_private->instances.emplace_back();
+    m_private->top = &m_private->instances.back();
+    topInstance = m_private->top;
+}
+
+// The records of shared data are immutable by convention: the API hands out the same
+// non-const pointers for shared and private data alike.
+Netlist::Netlist(std::shared_ptr<const NetlistPrivate> shared)
+    : topInstance(shared->top), d(std::move(shared))
+{}
+
 Netlist::~Netlist() = default;
+
+// Shared data is never changed: other handles, perhaps on other threads, read it.
+NetlistPrivate *Netlist::building()
+{
+    if (!m_private)
+        qWarning("NlsData: a netlist read from a file cannot be added to");
+    return m_private;
+}
+
+std::shared_ptr<const NetlistPrivate> Netlist::shareAsFileData(qint64 fileBytes)
+{
+    if (m_private && m_private->fileBytes == 0) {
+        m_private->fileBytes = std::max<qint64>(1, fileBytes);
+        ++liveFileCopies;
+    }
+    m_private = nullptr;
+    return d;
+}
 
 QString Netlist::topModuleName() const
 {
@@ -82,48 +138,63 @@ const QList<Instance *> &Netlist::allSubmodInstances() const
 
 Instance *Netlist::addSubmodule(const QString &path)
 {
-    d->instances.emplace_back();
-    Instance *instance = &d->instances.back();
+    NetlistPrivate *p = building();
+    if (!p)
+        return nullptr;
+    p->instances.emplace_back();
+    Instance *instance = &p->instances.back();
     instance->m_path = path;
-    d->allSubmods.append(instance);
+    p->allSubmods.append(instance);
     return instance;
 }
 
 Instance *Netlist::addPrimitive(const QString &path, int category, int primitive)
 {
-    d->instances.emplace_back();
-    Instance *instance = &d->instances.back();
+    NetlistPrivate *p = building();
+    if (!p)
+        return nullptr;
+    p->instances.emplace_back();
+    Instance *instance = &p->instances.back();
     instance->m_path = path;
     instance->category = category;
     instance->primitive = primitive;
-    d->allPrims.append(instance);
+    p->allPrims.append(instance);
     return instance;
 }
 
 Net *Netlist::addNet(const QString &path)
 {
-    d->nets.emplace_back();
-    Net *net = &d->nets.back();
+    NetlistPrivate *p = building();
+    if (!p)
+        return nullptr;
+    p->nets.emplace_back();
+    Net *net = &p->nets.back();
     net->m_path = path;
-    d->allNets.append(net);
+    p->allNets.append(net);
     return net;
 }
 
 Port *Netlist::addTopPort(const QString &name, int direction, Net *net)
 {
-    d->ports.emplace_back();
-    Port *port = &d->ports.back();
+    NetlistPrivate *p = building();
+    if (!p)
+        return nullptr;
+    p->ports.emplace_back();
+    Port *port = &p->ports.back();
     port->m_path = name;
     port->direction = direction;
     port->net = net;
-    topInstance->m_ports.append(port);
+    p->top->m_ports.append(port);
     return port;
 }
 
 Pin *Netlist::addDriver(Net *net, Instance *instance)
 {
-    d->pins.emplace_back();
-    Pin *pin = &d->pins.back();
+    NetlistPrivate *p = building();
+    if (!p)
+        return nullptr;
+    p->pins.emplace_back();
+    Pin *pin = &p->pins.back();
     pin->instance = instance;
     if (net)
         net->driver = pin;
@@ -134,26 +205,17 @@ namespace {
 
 std::atomic<qint64> progressThreshold{4 << 20};
 
-Netlist *readGuarded(const QString &path, QString *error, ReadProgress *progress)
-{
-    // Out of memory on a huge or hostile file is a failed read, not a crash.
-    try {
-        return NetlistReader(CellLibrary::snapshot()).read(path, error, progress);
-    } catch (const std::bad_alloc &) {
-        if (error)
-            *error = QStringLiteral("Cannot read the netlist %1: not enough memory").arg(path);
-        return nullptr;
-    }
-}
-
 } // namespace
 
-// The flag only tells a first read from a re-read after synthesis; both read the
-// file afresh, so it is accepted and otherwise unused.
+// The flag tells a first read (false) from a re-read after synthesis (true). Both get
+// the file as it is now: the cache hands out a copy only while the file's identity is
+// unchanged and no new synthesis result was announced since it was read, so a re-read
+// never sees the netlist from before, and all the views re-reading after one
+// announcement share the one copy the first of them reads.
 Netlist *readNetlistFile(const QString &path, QString *error, bool reload)
 {
     Q_UNUSED(reload)
-    return readGuarded(path, error, nullptr);
+    return NetlistCache::instance().open(path, error);
 }
 
 // A large file is read on a worker thread while the progress dialog keeps the GUI
@@ -162,6 +224,9 @@ Netlist *readNetlistFile(const QString &path, QString *error, bool reload)
 Netlist *readNetlistFileWithDialog(QWidget *parent, const QString &path, QString *error,
                                    bool reload)
 {
+    // A netlist another view holds is there at once: no dialog.
+    if (Netlist *shared = NetlistCache::instance().openCached(path))
+        return shared;
     const QFileInfo info(path);
     if (!info.isFile() || info.size() < progressThreshold)
         return readNetlistFile(path, error, reload);
@@ -170,7 +235,7 @@ Netlist *readNetlistFileWithDialog(QWidget *parent, const QString &path, QString
     Netlist *netlist = nullptr;
     QString message;
     QThread *worker = QThread::create([&progress, &netlist, &message, path]() {
-        netlist = readGuarded(path, &message, &progress);
+        netlist = NetlistCache::instance().open(path, &message, &progress);
     });
 
     QProgressDialog dialog(QObject::tr("Reading the netlist %1...").arg(info.fileName()),
@@ -200,6 +265,19 @@ Netlist *readNetlistFileWithDialog(QWidget *parent, const QString &path, QString
     if (error && !netlist)
         *error = message;
     return netlist;
+}
+
+void invalidateNetlistCache()
+{
+    NetlistCache::instance().invalidate();
+}
+
+NetlistCacheStats netlistCacheStats()
+{
+    NetlistCacheStats stats;
+    stats.liveNetlists = liveFileCopies;
+    stats.fileReads = NetlistCache::instance().fileReads();
+    return stats;
 }
 
 void registerCellType(const QString &cellType, int category, int primitive)

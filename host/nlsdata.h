@@ -65,6 +65,12 @@ public:
     Instance *instance = nullptr;
 };
 
+// A netlist is a handle: every handle read from the same unchanged file shares one
+// immutable copy of the data, which goes away with the last handle. The records a
+// handle gives out stay valid as long as that handle lives. A netlist is mutable until
+// shared: one built by hand (the constructor and the add functions) is private to its
+// handle, while one read from a file is complete, and the add functions refuse it
+// (null, nothing changes).
 class VEPHOST_EXPORT Netlist {
 public:
     explicit Netlist(const QString &topModuleName);
@@ -85,7 +91,15 @@ public:
     Pin *addDriver(Net *net, Instance *instance);
 
 private:
-    std::unique_ptr<NetlistPrivate> d;
+    friend class NetlistCache;
+    explicit Netlist(std::shared_ptr<const NetlistPrivate> shared);
+    NetlistPrivate *building();
+    // Ends building: from here on the data is immutable and may be shared.
+    std::shared_ptr<const NetlistPrivate> shareAsFileData(qint64 fileBytes);
+
+    std::shared_ptr<const NetlistPrivate> d;
+    // The same data as d while this handle alone owns it and may add to it.
+    NetlistPrivate *m_private = nullptr;
 };
 
 VEPHOST_EXPORT Netlist *readNetlistFile(const QString &path, QString *error, bool reload);
@@ -99,6 +113,16 @@ VEPHOST_EXPORT void registerCellType(const QString &cellType, int category, int 
 VEPHOST_EXPORT bool loadCellLibrary(const QString &path, QString *error);
 // Host side: forgets registered and loaded cell types (back to the built-in table).
 VEPHOST_EXPORT void resetCellLibrary();
+// Host side: reads cached so far count as stale from now on (a new synthesis result,
+// the netlist file changed); the next read of any file reads it again.
+VEPHOST_EXPORT void invalidateNetlistCache();
+
+struct NetlistCacheStats {
+    int liveNetlists = 0; // read from files and still held by at least one handle
+    qint64 fileReads = 0; // reads that ran (successful or not) since the program started
+};
+VEPHOST_EXPORT NetlistCacheStats netlistCacheStats();
+
 // Host side: files at least this large are read with a progress dialog by
 // readNetlistFileWithDialog (4 MiB unless changed).
 VEPHOST_EXPORT void setProgressDialogThreshold(qint64 bytes);

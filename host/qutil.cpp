@@ -1,5 +1,7 @@
 #include "host/qutil.h"
 
+#include "host/nlsdata.h"
+
 #include <QCoreApplication>
 #include <QHash>
 #include <QList>
@@ -112,6 +114,13 @@ void EventManager::publish(const IEvent &event)
             app, [this, &event]() { publish(event); }, Qt::BlockingQueuedConnection);
         return;
     }
+
+    // A finished synthesis run has replaced the netlist, perhaps within the resolution
+    // of the file's time stamps: no handler may be served the copy read before it.
+    if (event.type() == QLatin1String("TE.Process.Status.Change") &&
+        event.get(QStringLiteral("process")).toString() == QLatin1String("Process.Syn") &&
+        event.get(QStringLiteral("status")).toInt() == 2)
+        NlsData::invalidateNetlistCache();
 
     // A snapshot: handlers subscribed during this delivery wait for the next event.
     const QList<EventManagerPrivate::Subscription> snapshot = d->byType.value(event.type());

@@ -1,5 +1,7 @@
 #include "studio/NetlistWatcher.h"
 
+#include "host/nlsdata.h"
+
 #include <QFileInfo>
 #include <QFileSystemWatcher>
 #include <QTimer>
@@ -62,6 +64,9 @@ bool NetlistWatcher::checkNow()
     if (now == m_known)
         return false;
     m_known = now;
+    // Whatever the change, a copy read before it is stale, even one read in the same
+    // second as the new file was written.
+    NlsData::invalidateNetlistCache();
     // A deleted netlist is no new synthesis result; its return will be.
     if (!now.exists)
         return false;
