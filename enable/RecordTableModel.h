@@ -11,6 +11,8 @@
 #include <QVariant>
 
 #include <algorithm>
+#include <type_traits>
+#include <utility>
 
 namespace ZEL {
 
@@ -19,6 +21,11 @@ inline bool isSet(float value)
 {
     return value >= 0;
 }
+
+// Whether a row record has a `name` field (every table's but the activity file list's).
+template <class Record, class = void> struct HasName : std::false_type {};
+template <class Record>
+struct HasName<Record, std::void_t<decltype(std::declval<Record &>().name)>> : std::true_type {};
 
 template <class Record> class RecordTableModel : public TableModelBase {
 public:
@@ -43,10 +50,45 @@ public:
         endResetModel();
     }
 
+    int removeRecordsNamed(const QSet<QString> &names) override
+    {
+        if constexpr (HasName<Record>::value) {
+            const auto named = [&names](const Record *r) { return names.contains(r->name); };
+            if (std::none_of(m_rows->begin(), m_rows->end(), named))
+                return 0;
+            beginResetModel();
+            const auto kept = std::stable_partition(
+                m_rows->begin(), m_rows->end(), [&named](const Record *r) { return !named(r); });
+            const int removed = int(m_rows->end() - kept);
+            std::for_each(kept, m_rows->end(), [](Record *r) { delete r; });
+            m_rows->erase(kept, m_rows->end());
+            endResetModel();
+            markModified();
+            return removed;
+        } else {
+            Q_UNUSED(names)
+            return 0;
+        }
+    }
+
 protected:
     int recordCount() const override { return m_rows->size(); }
     void *recordAt(int row) const override { return m_rows->at(row); }
     void deleteRecordAt(int row) override { delete m_rows->takeAt(row); }
+    QString recordName(int row) const override
+    {
+        if constexpr (HasName<Record>::value)
+            return m_rows->at(row)->name;
+        else
+            return TableModelBase::recordName(row);
+    }
+    void setRecordName(int row, const QString &name) override
+    {
+        if constexpr (HasName<Record>::value)
+            m_rows->at(row)->name = name;
+        else
+            TableModelBase::setRecordName(row, name);
+    }
 
     // Display/tool-tip value of a numeric cell: the value when set, nothing otherwise.
     static QVariant shown(float value) { return isSet(value) ? QVariant(value) : QVariant(); }

@@ -49,6 +49,61 @@ void TableModelBase::removeRecordAt(int row)
     endRemoveRows();
 }
 
+int TableModelBase::renameRecords(const QHash<QString, QString> &renames, QStringList *skipped)
+{
+    const int count = recordCount();
+    QHash<QString, int> names;
+    names.reserve(count);
+    for (int row = 0; row < count; ++row)
+        ++names[recordName(row)];
+    int renamed = 0;
+    beginResetModel();
+    for (int row = 0; row < count; ++row) {
+        const QString name = recordName(row);
+        const auto target = renames.constFind(name);
+        if (target == renames.constEnd() || target.value() == name || name.isEmpty())
+            continue;
+        if (names.value(target.value()) > 0) {
+            if (skipped)
+                skipped->append(name);
+            continue;
+        }
+        setRecordName(row, target.value());
+        if (--names[name] == 0)
+            names.remove(name);
+        ++names[target.value()];
+        ++renamed;
+    }
+    endResetModel();
+    if (renamed > 0)
+        markModified();
+    return renamed;
+}
+
+int TableModelBase::rowOfName(const QString &name) const
+{
+    const int count = recordCount();
+    for (int row = 0; row < count; ++row) {
+        if (recordName(row) == name)
+            return row;
+    }
+    for (int row = 0; row < count; ++row) {
+        for (int column = 0; column < m_headers.size(); ++column) {
+            if (index(row, column).data(Qt::DisplayRole).toString() == name)
+                return row;
+        }
+    }
+    return -1;
+}
+
+QString TableModelBase::recordName(int) const
+{
+    return {};
+}
+
+void TableModelBase::setRecordName(int, const QString &)
+{}
+
 void TableModelBase::markModified() const
 {
     if (m_view)

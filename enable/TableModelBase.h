@@ -4,6 +4,8 @@
 // indexes that carry the row's record as their internal pointer.
 
 #include <QAbstractTableModel>
+#include <QHash>
+#include <QSet>
 #include <QStringList>
 
 namespace ZEL {
@@ -31,10 +33,27 @@ public:
     // Removes one row and deletes its record, announcing the single-row removal.
     void removeRecordAt(int row);
 
+    // Bulk edits by row name, for the fixes that follow a re-synthesis. Each is one pass
+    // and one model reset, so thousands of rows in a large table stay cheap, and each
+    // marks the view modified once when it changed something. Rows keep their places:
+    // a rename is an edit of the name, not a new row, and only a sort reorders rows.
+    // Renames each row named like a key to the key's value, unless a row already has
+    // that name (the tables' exact, case-sensitive duplicate rule): such a row is left
+    // as it is and its old name added to `skipped`. Returns the number renamed.
+    int renameRecords(const QHash<QString, QString> &renames, QStringList *skipped = nullptr);
+    // Removes and deletes every row named by one of `names`; returns the number removed.
+    virtual int removeRecordsNamed(const QSet<QString> &names) = 0;
+    // The first row with this name; rows without a name field match on any cell's text.
+    // -1 when there is none.
+    int rowOfName(const QString &name) const;
+
 protected:
     virtual int recordCount() const = 0;
     virtual void *recordAt(int row) const = 0;
     virtual void deleteRecordAt(int row) = 0;
+    // The row's name; tables whose records have none keep the empty default.
+    virtual QString recordName(int row) const;
+    virtual void setRecordName(int row, const QString &name);
 
     void markModified() const;
     // Tells the views that every cell may have changed, e.g. after a sort.
