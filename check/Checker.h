@@ -8,6 +8,7 @@
 #include "check/Diagnostic.h"
 
 #include <QList>
+#include <QPair>
 #include <QString>
 
 namespace NlsData {

@@ -19,6 +19,8 @@ class ZELView;
 
 namespace VepCheck {
 
+class FileOutline;
+
 using Attributes = QVector<QPair<QString, QString>>;
 
 // One row of a table: an element such as <Net name=... value=.../>.
@@ -60,6 +62,14 @@ public:
     static ConfigSnapshot fromView(const ZEL::ZELView &view);
     // The editor's written form (a complete .vep document) with lines from `diskFile`.
     static ConfigSnapshot fromWrittenForm(const QByteArray &written, const QString &diskFile);
+    static ConfigSnapshot fromWrittenForm(const QByteArray &written, const QString &diskFile,
+                                          const FileOutline &disk);
+    // What the editor would save for `view`: a complete .vep document.
+    static QByteArray writtenForm(const ZEL::ZELView &view);
+
+    // The sections the editor reads, in its writing order, and the row tag of each
+    // (empty for sections without rows).
+    static const QVector<QPair<QString, QString>> &sectionTags();
 
     // Every section as the editor reads it, for `vep dump`.
     QJsonObject toJson() const;

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QEvent>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QMetaObject>
 
 namespace VepCheck {

@@ -1,0 +1,238 @@
+#include "check/ConfigSnapshot.h"
+
+#include "check/FileOutline.h"
+#include "document/ZELView.h"
+#include "enable/ZELEnableSetWidget.h"
+#include "general/ZELSettingWidget.h"
+#include "host/nlsdata.h"
+#include "rate/ZELRateWidget.h"
+
+#include <QBuffer>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QXmlStreamReader>
+#include <QXmlStreamWriter>
+
+namespace VepCheck {
+
+namespace {
+
+QString lookUp(const Attributes &attributes, const QString &key)
+{
+    for (const auto &pair : attributes) {
+        if (pair.first == key)
+            return pair.second;
+    }
+    return QString();
+}
+
+QString rowTagOf(const QString &sectionTag)
+{
+    for (const auto &pair : ConfigSnapshot::sectionTags()) {
+        if (pair.first == sectionTag)
+            return pair.second;
+    }
+    return QString();
+}
+
+bool isSection(const QString &tag)
+{
+    for (const auto &pair : ConfigSnapshot::sectionTags()) {
+        if (pair.first == tag)
+            return true;
+    }
+    return false;
+}
+
+QJsonObject toObject(const Attributes &attributes)
+{
+    QJsonObject object;
+    for (const auto &pair : attributes)
+        object.insert(pair.first, pair.second);
+    return object;
+}
+
+// Gives each row the line of the row with the same tag and name on disk: the k-th row
+// of a name to the k-th row of that name in the file, so rows added or dropped since
+// the file was read leave the others in place.
+void placeRows(ConfigSection &section, const FileOutline::Entry &entry)
+{
+    QHash<QString, QVector<int>> linesByName;
+    int index = 0;
+    for (QDomElement child = entry.element.firstChildElement(); !child.isNull();
+         child = child.nextSiblingElement(), ++index) {
+        if (index < entry.childLines.size())
+            linesByName[child.tagName() + QLatin1Char('\n') +
+                        child.attribute(QStringLiteral("name"))]
+                .append(entry.childLines.at(index));
+    }
+    QHash<QString, int> taken;
+    for (ConfigRow &row : section.rows) {
+        const QString key = row.tag + QLatin1Char('\n') + row.name;
+        const auto it = linesByName.constFind(key);
+        if (it == linesByName.constEnd())
+            continue;
+        int &next = taken[key];
+        if (next < it->size())
+            row.line = it->at(next++);
+    }
+}
+
+} // namespace
+
+QString ConfigRow::attribute(const QString &key) const
+{
+    return lookUp(attributes, key);
+}
+
+QString ConfigSection::attribute(const QString &key) const
+{
+    return lookUp(attributes, key);
+}
+
+QString ConfigSection::value(const QString &tag) const
+{
+    return lookUp(values, tag);
+}
+
+const ConfigSection *ConfigSnapshot::section(const QString &tag) const
+{
+    for (const ConfigSection &section : sections) {
+        if (section.tag == tag)
+            return &section;
+    }
+    return nullptr;
+}
+
+QString ConfigSnapshot::setting(const QString &tag) const
+{
+    return lookUp(settings, tag);
+}
+
+const QVector<QPair<QString, QString>> &ConfigSnapshot::sectionTags()
+{
+    static const QVector<QPair<QString, QString>> tags = {
+        {QStringLiteral("NetRate"), QStringLiteral("Net")},
+        {QStringLiteral("DefaultConfig"), QString()},
+        {QStringLiteral("SimuFile"), QStringLiteral("File")},
+        {QStringLiteral("GlobalEnable"), QStringLiteral("Clock")},
+        {QStringLiteral("PortOutEnable"), QStringLiteral("Port")},
+        {QStringLiteral("GlobalBsram"), QStringLiteral("BSRam")},
+        {QStringLiteral("LocalEnable"), QStringLiteral("Instance")},
+    };
+    return tags;
+}
+
+QByteArray ConfigSnapshot::writtenForm(const ZEL::ZELView &view)
+{
+    // The frame of the view's own save; the pages write their sections themselves.
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QXmlStreamWriter writer(&buffer);
+    writer.setAutoFormatting(true);
+    writer.writeStartDocument();
+    writer.writeDTD(QStringLiteral("<!DOCTYPE TAVIR_POWER_ANALYSIS_CONFIG>"));
+    writer.writeStartElement(QStringLiteral("Config"));
+    writer.writeTextElement(QStringLiteral("Version"), QStringLiteral("1.0"));
+    view.generalPage()->writeConfig(writer);
+    view.ratePage()->writeConfig(writer);
+    view.enableSetPage()->writeConfig(writer);
+    writer.writeEndElement();
+    return bytes;
+}
+
+ConfigSnapshot ConfigSnapshot::fromView(const ZEL::ZELView &view)
+{
+    ConfigSnapshot snapshot = fromWrittenForm(writtenForm(view), view.file());
+    if (NlsData::Netlist *netlist = const_cast<ZEL::ZELView &>(view).getNetlist())
+        snapshot.topModule = netlist->topModuleName();
+    return snapshot;
+}
+
+ConfigSnapshot ConfigSnapshot::fromWrittenForm(const QByteArray &written, const QString &diskFile)
+{
+    FileOutline disk;
+    disk.read(diskFile);
+    return fromWrittenForm(written, diskFile, disk);
+}
+
+ConfigSnapshot ConfigSnapshot::fromWrittenForm(const QByteArray &written, const QString &diskFile,
+                                               const FileOutline &disk)
+{
+    ConfigSnapshot snapshot;
+    snapshot.file = diskFile;
+    QXmlStreamReader reader(written);
+    reader.readNextStartElement(); // Config
+    while (reader.readNextStartElement()) {
+        const QString tag = reader.name().toString();
+        const FileOutline::Entry *entry = disk.first(tag);
+        if (!isSection(tag)) {
+            const QString text = reader.readElementText();
+            if (tag == QLatin1String("Version"))
+                continue;
+            snapshot.settings.append({tag, text});
+            if (entry)
+                snapshot.settingLines.insert(tag, entry->line);
+            continue;
+        }
+        ConfigSection section;
+        section.tag = tag;
+        section.line = entry ? entry->line : 0;
+        for (const QXmlStreamAttribute &attribute : reader.attributes())
+            section.attributes.append({attribute.name().toString(), attribute.value().toString()});
+        const QString rowTag = rowTagOf(tag);
+        QHash<QString, int> rowCounts;
+        while (reader.readNextStartElement()) {
+            const QString childTag = reader.name().toString();
+            if (childTag != rowTag) {
+                section.values.append({childTag, reader.readElementText()});
+                continue;
+            }
+            ConfigRow row;
+            row.tag = childTag;
+            row.row = rowCounts[childTag]++;
+            for (const QXmlStreamAttribute &attribute : reader.attributes()) {
+                row.attributes.append({attribute.name().toString(), attribute.value().toString()});
+                if (attribute.name() == QLatin1String("name"))
+                    row.name = attribute.value().toString();
+            }
+            reader.skipCurrentElement();
+            section.rows.append(row);
+        }
+        if (entry)
+            placeRows(section, *entry);
+        snapshot.sections.append(section);
+    }
+    return snapshot;
+}
+
+QJsonObject ConfigSnapshot::toJson() const
+{
+    QJsonObject settingsObject = toObject(settings);
+    QJsonObject sectionsObject;
+    for (const auto &pair : sectionTags()) {
+        QJsonObject sectionObject;
+        const ConfigSection *found = section(pair.first);
+        sectionObject.insert(QStringLiteral("attributes"),
+                             found ? toObject(found->attributes) : QJsonObject());
+        if (found && !found->values.isEmpty())
+            sectionObject.insert(QStringLiteral("values"), toObject(found->values));
+        if (!pair.second.isEmpty()) {
+            QJsonArray rows;
+            if (found) {
+                for (const ConfigRow &row : found->rows)
+                    rows.append(toObject(row.attributes));
+            }
+            sectionObject.insert(QStringLiteral("rows"), rows);
+        }
+        sectionsObject.insert(pair.first, sectionObject);
+    }
+    QJsonObject object;
+    object.insert(QStringLiteral("file"), file);
+    object.insert(QStringLiteral("settings"), settingsObject);
+    object.insert(QStringLiteral("sections"), sectionsObject);
+    return object;
+}
+
+} // namespace VepCheck
