@@ -3,6 +3,7 @@
 #include "ui_StudioWindow.h"
 
 #include "studio/NetlistWatcher.h"
+#include "studio/ProblemsPanel.h"
 #include "studio/ProjectFilesPanel.h"
 #include "studio/StudioProject.h"
 #include "studio/SynthesisRunner.h"
@@ -74,6 +75,10 @@ StudioWindow::StudioWindow(QWidget *parent)
     const QStringList devices = DEV::DeviceDatabase::instance()->devices();
     if (!devices.isEmpty())
         applyChip(devices.first());
+    // Under the view area, once the device is known: the panel checks against it.
+    m_problemsPanel = new ProblemsPanel(this);
+    addDockWidget(Qt::BottomDockWidgetArea, m_problemsPanel);
+    resizeDocks({m_problemsPanel}, {220}, Qt::Vertical);
     onViewsChanged();
     updateTitle();
 }
@@ -252,6 +257,11 @@ ProjectFilesPanel *StudioWindow::filesPanel() const
 NetlistWatcher *StudioWindow::netlistWatcher() const
 {
     return m_netlistWatcher;
+}
+
+ProblemsPanel *StudioWindow::problemsPanel() const
+{
+    return m_problemsPanel;
 }
 
 void StudioWindow::closeEvent(QCloseEvent *event)

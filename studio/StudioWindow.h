@@ -21,6 +21,7 @@ class StudioWindow;
 }
 
 class NetlistWatcher;
+class ProblemsPanel;
 class ProjectFilesPanel;
 class StudioProject;
 
@@ -50,6 +51,7 @@ public:
     void runSynthesis();
     ProjectFilesPanel *filesPanel() const;
     NetlistWatcher *netlistWatcher() const;
+    ProblemsPanel *problemsPanel() const;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -73,6 +75,7 @@ private:
     StudioProject *m_project = nullptr;
     NetlistWatcher *m_netlistWatcher = nullptr;
     QActionGroup *m_deviceGroup = nullptr;
+    ProblemsPanel *m_problemsPanel = nullptr;
     QString m_device;
 };
 
