@@ -124,8 +124,8 @@ ProblemsPanel::ProblemsPanel(StudioWindow *window)
     ui->problemsView->setModel(m_proxy);
     ui->problemsView->sortByColumn(ProblemsModel::SeverityColumn, Qt::AscendingOrder);
     QHeaderView *header = ui->problemsView->horizontalHeader();
-    header->resizeSection(ProblemsModel::SeverityColumn, 70);
-    header->resizeSection(ProblemsModel::MessageColumn, 620);
+    header->resizeSection(ProblemsModel::SeverityColumn, 90);
+    header->resizeSection(ProblemsModel::MessageColumn, 800);
     header->resizeSection(ProblemsModel::SectionColumn, 120);
     header->resizeSection(ProblemsModel::NameColumn, 220);
     ui->problemsView->verticalHeader()->setDefaultSectionSize(
