@@ -1,5 +1,7 @@
 #include "check/Checker.h"
 
+#include "activity/ActivityHeader.h"
+#include "activity/ScopeMatcher.h"
 #include "check/ConfigSnapshot.h"
 #include "check/FileOutline.h"
 #include "check/HeadlessEditor.h"
@@ -14,6 +16,7 @@
 #include <QFileInfo>
 #include <QSet>
 
+#include <algorithm>
 #include <memory>
 
 namespace VepCheck {
@@ -96,8 +99,8 @@ public:
     void compare(const FileOutline &disk, const ConfigSnapshot &snapshot)
     {
         QSet<QString> seen;
-        for (const FileOutline::Entry &entry : disk.entries()) {
-            const QString tag = entry.element.tagName();
+        for (const FileOutline::Element &entry : disk.entries()) {
+            const QString tag = entry.tag;
             const bool known = tag == QLatin1String("Version") || settingTags().contains(tag) ||
                                !rowTagOf(tag).isNull() || tag == QLatin1String("DefaultConfig");
             if (!known) {
@@ -114,10 +117,9 @@ public:
             }
             seen.insert(tag);
             if (tag == QLatin1String("Version")) {
-                if (entry.element.text() != QLatin1String("1.0"))
-                    normalized(
-                        QStringLiteral("Version: %1 → '1.0'").arg(quoted(entry.element.text())),
-                        entry.line);
+                if (entry.text != QLatin1String("1.0"))
+                    normalized(QStringLiteral("Version: %1 → '1.0'").arg(quoted(entry.text)),
+                               entry.line);
             } else if (settingTags().contains(tag)) {
                 compareSetting(entry, snapshot);
             } else {
@@ -127,10 +129,10 @@ public:
     }
 
 private:
-    void compareSetting(const FileOutline::Entry &entry, const ConfigSnapshot &snapshot)
+    void compareSetting(const FileOutline::Element &entry, const ConfigSnapshot &snapshot)
     {
-        const QString tag = entry.element.tagName();
-        const QString original = entry.element.text();
+        const QString tag = entry.tag;
+        const QString original = entry.text;
         bool written = false;
         for (const auto &pair : snapshot.settings) {
             if (pair.first == tag) {
@@ -148,53 +150,44 @@ private:
                        entry.line);
     }
 
-    void compareSection(const FileOutline::Entry &entry, const ConfigSection *section,
+    void compareSection(const FileOutline::Element &entry, const ConfigSection *section,
                         const QString &top)
     {
-        const QDomElement element = entry.element;
-        const QString tag = element.tagName();
-        const QDomNamedNodeMap attributes = element.attributes();
-        for (int i = 0; i < attributes.count(); ++i) {
-            const QDomAttr attribute = attributes.item(i).toAttr();
-            compareValue(QStringLiteral("%1 %2").arg(tag, attribute.name()), attribute.value(),
-                         section ? section->attribute(attribute.name()) : QString(),
-                         section && hasAttribute(section->attributes, attribute.name()), entry.line,
+        const QString &tag = entry.tag;
+        for (const auto &attribute : entry.attributes)
+            compareValue(QStringLiteral("%1 %2").arg(tag, attribute.first), attribute.second,
+                         section ? section->attribute(attribute.first) : QString(),
+                         section && hasAttribute(section->attributes, attribute.first), entry.line,
                          tag);
-        }
 
         const QString rowTag = rowTagOf(tag);
         int rowIndex = 0;
         int writtenRow = 0;
-        int childIndex = 0;
         QSet<QString> valueTags;
-        for (QDomElement child = element.firstChildElement(); !child.isNull();
-             child = child.nextSiblingElement(), ++childIndex) {
-            const int line =
-                childIndex < entry.childLines.size() ? entry.childLines.at(childIndex) : entry.line;
-            const QString childTag = child.tagName();
-            if (!rowTag.isEmpty() && childTag == rowTag) {
-                compareRow(child, section, &writtenRow, rowIndex++, line, top);
+        for (const FileOutline::Element &child : entry.children) {
+            if (!rowTag.isEmpty() && child.tag == rowTag) {
+                compareRow(child, tag, section, &writtenRow, rowIndex++, top);
                 continue;
             }
-            const bool firstOfTag = !valueTags.contains(childTag);
-            valueTags.insert(childTag);
-            if (section && firstOfTag && hasAttribute(section->values, childTag)) {
-                compareValue(QStringLiteral("%1 %2").arg(tag, childTag), child.text(),
-                             section->value(childTag), true, line, tag);
+            const bool firstOfTag = !valueTags.contains(child.tag);
+            valueTags.insert(child.tag);
+            if (section && firstOfTag && hasAttribute(section->values, child.tag)) {
+                compareValue(QStringLiteral("%1 %2").arg(tag, child.tag), child.text,
+                             section->value(child.tag), true, child.line, tag);
             } else {
                 normalized(QStringLiteral("%1: <%2> %3 → ignored: the editor does not keep it")
-                               .arg(tag, childTag, quoted(child.text().trimmed())),
-                           line, tag);
+                               .arg(tag, child.tag, quoted(child.text.trimmed())),
+                           child.line, tag);
             }
         }
     }
 
     // Rows keep their file order in the editor and are only ever dropped, so the written
     // rows are walked alongside the file's.
-    void compareRow(const QDomElement &row, const ConfigSection *section, int *writtenRow,
-                    int rowIndex, int line, const QString &top)
+    void compareRow(const FileOutline::Element &row, const QString &tag,
+                    const ConfigSection *section, int *writtenRow, int rowIndex, const QString &top)
     {
-        const QString tag = row.parentNode().toElement().tagName();
+        const int line = row.line;
         const QString name = row.attribute(QStringLiteral("name"));
         const ConfigRow *written = nullptr;
         if (section && *writtenRow < section->rows.size() &&
@@ -205,25 +198,23 @@ private:
                        line, tag, name, rowIndex);
             return;
         }
-        const QDomNamedNodeMap attributes = row.attributes();
-        for (int i = 0; i < attributes.count(); ++i) {
-            const QDomAttr attribute = attributes.item(i).toAttr();
-            QString original = attribute.value();
+        for (const auto &attribute : row.attributes) {
+            QString original = attribute.second;
             // An activity file of the top module is stored with an empty instance.
-            if (tag == QLatin1String("SimuFile") && attribute.name() == QLatin1String("entity") &&
+            if (tag == QLatin1String("SimuFile") && attribute.first == QLatin1String("entity") &&
                 original == top)
                 original.clear();
-            if (hasAttribute(written->attributes, attribute.name()) &&
-                sameValue(original, written->attribute(attribute.name())))
+            if (hasAttribute(written->attributes, attribute.first) &&
+                sameValue(original, written->attribute(attribute.first)))
                 continue;
             const QString where =
-                QStringLiteral("%1 row %2 %3").arg(tag, quoted(name), attribute.name());
-            const QString message = hasAttribute(written->attributes, attribute.name())
+                QStringLiteral("%1 row %2 %3").arg(tag, quoted(name), attribute.first);
+            const QString message = hasAttribute(written->attributes, attribute.first)
                                         ? QStringLiteral("%1: %2 → %3")
-                                              .arg(where, quoted(attribute.value()),
-                                                   quoted(written->attribute(attribute.name())))
+                                              .arg(where, quoted(attribute.second),
+                                                   quoted(written->attribute(attribute.first)))
                                         : QStringLiteral("%1: %2 → not written (unset)")
-                                              .arg(where, quoted(attribute.value()));
+                                              .arg(where, quoted(attribute.second));
             normalized(message, line, tag, name, rowIndex);
         }
     }
@@ -292,6 +283,134 @@ QString resolved(const QString &path, const DesignContext &ctx, const QString &v
     return QDir(base).filePath(path);
 }
 
+// Seconds per unit of a row's time window; 0 for a unit the power run does not know.
+double secondsPer(const QString &unit)
+{
+    static const QHash<QString, double> units = {
+        {QStringLiteral("s"), 1},     {QStringLiteral("ms"), 1e-3},  {QStringLiteral("us"), 1e-6},
+        {QStringLiteral("ns"), 1e-9}, {QStringLiteral("ps"), 1e-12}, {QStringLiteral("fs"), 1e-15}};
+    return units.value(unit.trimmed().toLower());
+}
+
+QString inUnit(double seconds, const QString &unit, double perUnit)
+{
+    return QStringLiteral("%1 %2").arg(QString::number(seconds / perUnit, 'g', 6), unit);
+}
+
+// The nets of an instance relative to it, as the activity file names them under the
+// instance's scope; synthesis-internal names ($...) are never in a simulation dump.
+QStringList relativeNets(const NetlistIndex &index, const QString &instance)
+{
+    const bool top = instance.isEmpty() || instance == index.topModule();
+    const int cut = top ? 0 : instance.size() + 1;
+    QStringList names;
+    for (const QString &net : index.netsUnder(top ? QString() : instance)) {
+        if (!net.contains(QLatin1Char('$')))
+            names.append(net.mid(cut));
+    }
+    return names;
+}
+
+template <class Report>
+void checkActivity(const ConfigRow &row, const ConfigSection &section, const QString &path,
+                   const NetlistIndex *index, const QString &top, Report report)
+{
+    const bool isVcd = row.attribute(QStringLiteral("type")) == QLatin1String("vcd");
+    const Activity::ActivityHeader header = Activity::readActivityHeader(path, isVcd);
+    if (!header.ok) {
+        report(Severity::Error, "activity-format",
+               QStringLiteral("%1 cannot be read as a %2 file: %3%4")
+                   .arg(quoted(row.name), isVcd ? QStringLiteral("VCD") : QStringLiteral("SAIF"),
+                        header.error,
+                        header.errorLine > 0 ? QStringLiteral(" (line %1)").arg(header.errorLine)
+                                             : QString()),
+               section, row);
+        return;
+    }
+
+    // The time window, only a VCD row has one.
+    const QString start = row.attribute(QStringLiteral("start_time"));
+    const QString end = row.attribute(QStringLiteral("end_time"));
+    const QString unit = row.attribute(QStringLiteral("time_unit"));
+    const double perUnit = secondsPer(unit);
+    if (isVcd && (!start.isEmpty() || !end.isEmpty()) && perUnit > 0) {
+        bool okStart = true;
+        bool okEnd = true;
+        const double from = start.isEmpty() ? header.spanStart : start.toDouble(&okStart) * perUnit;
+        const double to = end.isEmpty() ? header.spanEnd : end.toDouble(&okEnd) * perUnit;
+        const double slack = 1e-6 * std::max(std::abs(header.spanEnd), perUnit);
+        if (!okStart || !okEnd) {
+            report(
+                Severity::Warning, "activity-window",
+                QStringLiteral("the time window %1 to %2 is not a pair of numbers").arg(start, end),
+                section, row);
+        } else if (from >= to) {
+            report(Severity::Warning, "activity-window",
+                   QStringLiteral("the time window starts at %1, not before its end %2")
+                       .arg(inUnit(from, unit, perUnit), inUnit(to, unit, perUnit)),
+                   section, row);
+        } else if (header.hasSpan &&
+                   (from < header.spanStart - slack || to > header.spanEnd + slack)) {
+            report(Severity::Warning, "activity-window",
+                   QStringLiteral("the time window %1 to %2 is not inside the span %3 to %4 "
+                                  "that %5 covers")
+                       .arg(inUnit(from, unit, perUnit), inUnit(to, unit, perUnit),
+                            inUnit(header.spanStart, unit, perUnit),
+                            inUnit(header.spanEnd, unit, perUnit), quoted(row.name)),
+                   section, row);
+        }
+    }
+
+    if (!index)
+        return;
+    QString instance = row.attribute(QStringLiteral("entity"));
+    if (instance.isEmpty())
+        instance = top.isEmpty() ? index->topModule() : top;
+    const bool isTop = instance == index->topModule();
+    if (!isTop && !index->hasInstance(instance))
+        return; // reported as a stale name
+    const QStringList nets = relativeNets(*index, isTop ? QString() : instance);
+    const Activity::ScopeMatcher matcher(header);
+    int scope = matcher.find(instance);
+    Activity::ScopeMatch found;
+    if (scope >= 0) {
+        found = matcher.match(scope, nets);
+    } else {
+        const Activity::ScopeMatch best = matcher.best(nets);
+        // The top module has no name in a dump written from a testbench: it is the scope
+        // that holds its nets.
+        if (isTop && best.scope >= 0 && best.matched > 0) {
+            found = best;
+        } else {
+            Diagnostic &d = report(
+                Severity::Error, "activity-scope",
+                QStringLiteral("no scope of %1 corresponds to instance %2%3")
+                    .arg(quoted(row.name), quoted(instance),
+                         best.scope >= 0 && best.matched > 0
+                             ? QStringLiteral("; the instance's nets are under %1 (%2 of %3)")
+                                   .arg(quoted(best.path))
+                                   .arg(best.matched)
+                                   .arg(best.total)
+                             : QString()),
+                section, row);
+            if (best.scope >= 0 && best.matched > 0)
+                d.suggestion = best.path;
+            return;
+        }
+    }
+    if (found.total == 0)
+        return;
+    const double share = 100.0 * found.matched / found.total;
+    report(share < 50 ? Severity::Warning : Severity::Note, "activity-coverage",
+           QStringLiteral("%1 gives activity for %2 of the %3 nets of %4 (%5 %), under scope %6")
+               .arg(quoted(row.name))
+               .arg(found.matched)
+               .arg(found.total)
+               .arg(quoted(instance))
+               .arg(QString::number(share, 'f', 0), quoted(found.path)),
+           section, row);
+}
+
 } // namespace
 
 QList<Diagnostic> Checker::checkFile(const QString &vepPath, const DesignContext &ctx,
@@ -343,7 +462,7 @@ QList<Diagnostic> Checker::checkFile(const QString &vepPath, const DesignContext
     ConfigSnapshot snapshot =
         ConfigSnapshot::fromWrittenForm(ConfigSnapshot::writtenForm(view), vepPath, disk);
     snapshot.topModule = top;
-    if (!disk.root().isNull())
+    if (disk.hasRoot())
         check.compare(disk, snapshot);
 
     // The editor's own pre-save validation. The activity list's part of it (a listed file
@@ -361,6 +480,8 @@ QList<Diagnostic> Checker::checkFile(const QString &vepPath, const DesignContext
     }
 
     out += checkSnapshot(snapshot, ctx, netlist, index);
+    std::stable_sort(out.begin(), out.end(),
+                     [](const Diagnostic &a, const Diagnostic &b) { return a.line < b.line; });
     return out;
 }
 
@@ -423,8 +544,8 @@ QList<Diagnostic> Checker::checkSnapshot(const ConfigSnapshot &snapshot, const D
                     if (has) {
                         Diagnostic &d = rowDiagnostic(
                             Severity::Warning, "wrong-kind",
-                            QStringLiteral("%1 is a %2 in the netlist, not the %3 the %4 table "
-                                           "needs%5")
+                            QStringLiteral("%1 names %2 in the netlist, not the %3 the %4 "
+                                           "table needs%5")
                                 .arg(quoted(row.name), NetlistIndex::kindName(has),
                                      QLatin1String(kind.expected), QLatin1String(kind.table), hint),
                             section, row);
@@ -463,9 +584,11 @@ QList<Diagnostic> Checker::checkSnapshot(const ConfigSnapshot &snapshot, const D
                 rowDiagnostic(Severity::Error, "activity-missing",
                               QStringLiteral("the activity file %1 does not exist; the editor "
                                              "refuses to save: The vcd file '%2' doesn't exist.")
-                                  .arg(quoted(path), row.name),
+                                  .arg(quoted(QDir::current().relativeFilePath(path)), row.name),
                               section, row);
+                continue;
             }
+            checkActivity(row, section, path, index, snapshot.topModule, rowDiagnostic);
         }
     }
     return out;

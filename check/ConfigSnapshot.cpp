@@ -52,29 +52,38 @@ QJsonObject toObject(const Attributes &attributes)
     return object;
 }
 
-// Gives each row the line of the row with the same tag and name on disk: the k-th row
-// of a name to the k-th row of that name in the file, so rows added or dropped since
-// the file was read leave the others in place.
-void placeRows(ConfigSection &section, const FileOutline::Entry &entry)
+// Gives each row the line of the row with the same tag and name on disk: rows keep their
+// file order in the editor, so the two lists are walked side by side; where they part (a
+// row added or dropped since), the k-th row of a name gets the line of the k-th row of
+// that name in the file.
+void placeRows(ConfigSection &section, const FileOutline::Element &entry)
 {
+    const QVector<FileOutline::Element> &disk = entry.children;
+    int next = 0;
     QHash<QString, QVector<int>> linesByName;
-    int index = 0;
-    for (QDomElement child = entry.element.firstChildElement(); !child.isNull();
-         child = child.nextSiblingElement(), ++index) {
-        if (index < entry.childLines.size())
-            linesByName[child.tagName() + QLatin1Char('\n') +
-                        child.attribute(QStringLiteral("name"))]
-                .append(entry.childLines.at(index));
-    }
     QHash<QString, int> taken;
     for (ConfigRow &row : section.rows) {
+        if (linesByName.isEmpty()) {
+            while (next < disk.size() && disk.at(next).tag != row.tag)
+                ++next;
+            if (next < disk.size() && disk.at(next).attribute(QStringLiteral("name")) == row.name) {
+                row.line = disk.at(next++).line;
+                continue;
+            }
+            for (int i = next; i < disk.size(); ++i)
+                linesByName[disk.at(i).tag + QLatin1Char('\n') +
+                            disk.at(i).attribute(QStringLiteral("name"))]
+                    .append(disk.at(i).line);
+            if (linesByName.isEmpty())
+                return;
+        }
         const QString key = row.tag + QLatin1Char('\n') + row.name;
         const auto it = linesByName.constFind(key);
         if (it == linesByName.constEnd())
             continue;
-        int &next = taken[key];
-        if (next < it->size())
-            row.line = it->at(next++);
+        int &used = taken[key];
+        if (used < it->size())
+            row.line = it->at(used++);
     }
 }
 
@@ -166,7 +175,7 @@ ConfigSnapshot ConfigSnapshot::fromWrittenForm(const QByteArray &written, const 
     reader.readNextStartElement(); // Config
     while (reader.readNextStartElement()) {
         const QString tag = reader.name().toString();
-        const FileOutline::Entry *entry = disk.first(tag);
+        const FileOutline::Element *entry = disk.first(tag);
         if (!isSection(tag)) {
             const QString text = reader.readElementText();
             if (tag == QLatin1String("Version"))
@@ -182,7 +191,7 @@ ConfigSnapshot ConfigSnapshot::fromWrittenForm(const QByteArray &written, const 
         for (const QXmlStreamAttribute &attribute : reader.attributes())
             section.attributes.append({attribute.name().toString(), attribute.value().toString()});
         const QString rowTag = rowTagOf(tag);
-        QHash<QString, int> rowCounts;
+        int rowCount = 0;
         while (reader.readNextStartElement()) {
             const QString childTag = reader.name().toString();
             if (childTag != rowTag) {
@@ -191,7 +200,7 @@ ConfigSnapshot ConfigSnapshot::fromWrittenForm(const QByteArray &written, const 
             }
             ConfigRow row;
             row.tag = childTag;
-            row.row = rowCounts[childTag]++;
+            row.row = rowCount++;
             for (const QXmlStreamAttribute &attribute : reader.attributes()) {
                 row.attributes.append({attribute.name().toString(), attribute.value().toString()});
                 if (attribute.name() == QLatin1String("name"))

@@ -1,65 +1,120 @@
 #include "check/FileOutline.h"
 
-#include "document/ConfigDocumentParser.h"
-
 #include <QFile>
 #include <QXmlStreamReader>
 
 namespace VepCheck {
 
+namespace {
+
+// Everything inside the current element as text, its children's included (as a DOM
+// element's text()), leaving the reader at its end tag.
+QString textOf(QXmlStreamReader &reader)
+{
+    QString text;
+    int depth = 1;
+    while (depth > 0 && !reader.atEnd()) {
+        switch (reader.readNext()) {
+        case QXmlStreamReader::StartElement:
+            ++depth;
+            break;
+        case QXmlStreamReader::EndElement:
+            --depth;
+            break;
+        case QXmlStreamReader::Characters:
+            text += reader.text();
+            break;
+        default:
+            break;
+        }
+    }
+    return text;
+}
+
+void takeStart(QXmlStreamReader &reader, FileOutline::Element *element)
+{
+    element->tag = reader.qualifiedName().toString();
+    element->line = int(reader.lineNumber());
+    const QXmlStreamAttributes attributes = reader.attributes();
+    element->attributes.reserve(attributes.size());
+    for (const QXmlStreamAttribute &attribute : attributes)
+        element->attributes.append(
+            {attribute.qualifiedName().toString(), attribute.value().toString()});
+}
+
+} // namespace
+
+QString FileOutline::Element::attribute(const QString &key) const
+{
+    for (const auto &pair : attributes) {
+        if (pair.first == key)
+            return pair.second;
+    }
+    return QString();
+}
+
+bool FileOutline::Element::hasAttribute(const QString &key) const
+{
+    for (const auto &pair : attributes) {
+        if (pair.first == key)
+            return true;
+    }
+    return false;
+}
+
 bool FileOutline::read(const QString &path, QString *error)
 {
     m_entries.clear();
+    m_docTypeName.clear();
+    m_hasRoot = false;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         if (error)
             *error = file.errorString();
         return false;
     }
-    const QByteArray bytes = file.readAll();
-    file.close();
-    m_document = ZEL::ConfigDocumentParser::parse(bytes);
-
-    // The parser builds its nodes itself and keeps no positions, so the lines come from a
-    // second pass that counts start tags at the same depths; where it stops early (a
-    // broken file), the remaining elements have no line.
-    QVector<int> topLines;
-    QVector<QVector<int>> childLines;
-    QXmlStreamReader reader(bytes);
-    int depth = 0;
+    QXmlStreamReader reader(&file);
+    reader.setNamespaceProcessing(false);
     while (!reader.atEnd()) {
         const QXmlStreamReader::TokenType token = reader.readNext();
-        if (token == QXmlStreamReader::StartElement) {
-            ++depth;
-            if (depth == 2) {
-                topLines.append(int(reader.lineNumber()));
-                childLines.append(QVector<int>());
-            } else if (depth == 3 && !childLines.isEmpty()) {
-                childLines.last().append(int(reader.lineNumber()));
-            }
-        } else if (token == QXmlStreamReader::EndElement) {
-            --depth;
+        if (token == QXmlStreamReader::DTD) {
+            m_docTypeName = reader.dtdName().toString();
+            // The editor's reading stops at entity declarations, before any element.
+            if (!reader.entityDeclarations().isEmpty() ||
+                reader.text().contains(QLatin1String("<!ENTITY")))
+                return true;
+        } else if (token == QXmlStreamReader::StartElement) {
+            m_hasRoot = true;
+            break;
         }
     }
-
-    int index = 0;
-    for (QDomElement child = root().firstChildElement(); !child.isNull();
-         child = child.nextSiblingElement(), ++index) {
-        Entry entry;
-        entry.element = child;
-        if (index < topLines.size()) {
-            entry.line = topLines.at(index);
-            entry.childLines = childLines.at(index);
+    // The root's children, and the children of those: settings, sections and rows.
+    while (m_hasRoot && reader.readNextStartElement()) {
+        Element entry;
+        takeStart(reader, &entry);
+        while (!reader.atEnd()) {
+            const QXmlStreamReader::TokenType token = reader.readNext();
+            if (token == QXmlStreamReader::EndElement)
+                break;
+            if (token == QXmlStreamReader::Characters) {
+                entry.text += reader.text();
+            } else if (token == QXmlStreamReader::StartElement) {
+                Element child;
+                takeStart(reader, &child);
+                child.text = textOf(reader);
+                entry.text += child.text;
+                entry.children.append(child);
+            }
         }
         m_entries.append(entry);
     }
     return true;
 }
 
-const FileOutline::Entry *FileOutline::first(const QString &tag) const
+const FileOutline::Element *FileOutline::first(const QString &tag) const
 {
-    for (const Entry &entry : m_entries) {
-        if (entry.element.tagName() == tag)
+    for (const Element &entry : m_entries) {
+        if (entry.tag == tag)
             return &entry;
     }
     return nullptr;

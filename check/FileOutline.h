@@ -1,11 +1,12 @@
 #pragma once
 
-// A .vep file on disk as the editor's parser sees it, with the line of each section and
-// of each row: the checker compares it with what the editor would write, and places its
-// findings on the lines the user sees.
+// A .vep file on disk as written, down to the rows of its sections, with the line of
+// each element: the checker compares it with what the editor would write and places its
+// findings on the lines the user sees. Read in one streaming pass, without a DOM, so a
+// file of 100,000 rows costs little next to opening it in the editor.
 
-#include <QDomDocument>
-#include <QDomElement>
+#include "check/ConfigSnapshot.h"
+
 #include <QString>
 #include <QVector>
 
@@ -13,25 +14,32 @@ namespace VepCheck {
 
 class FileOutline {
 public:
-    struct Entry {
-        QDomElement element;
+    struct Element {
+        QString tag;
+        Attributes attributes;
+        QString text; // the element's text, its children's included
         int line = 0;
-        QVector<int> childLines; // lines of the element's child elements, in order
+        QVector<Element> children; // kept for the root's children only (the rows)
+
+        QString attribute(const QString &key) const;
+        bool hasAttribute(const QString &key) const;
     };
 
-    // False when the file cannot be read at all; `error` says why.
+    // False when the file cannot be read at all; `error` says why. A file that breaks off
+    // keeps what came before the break, as the editor's reading does.
     bool read(const QString &path, QString *error = nullptr);
 
-    QString docTypeName() const { return m_document.doctype().name(); }
-    QDomElement root() const { return m_document.documentElement(); }
+    QString docTypeName() const { return m_docTypeName; }
+    bool hasRoot() const { return m_hasRoot; }
     // The direct children of the root element, in file order.
-    const QVector<Entry> &entries() const { return m_entries; }
+    const QVector<Element> &entries() const { return m_entries; }
     // The child the editor reads for `tag`: the first one with that name.
-    const Entry *first(const QString &tag) const;
+    const Element *first(const QString &tag) const;
 
 private:
-    QDomDocument m_document;
-    QVector<Entry> m_entries;
+    QString m_docTypeName;
+    bool m_hasRoot = false;
+    QVector<Element> m_entries;
 };
 
 } // namespace VepCheck

@@ -52,13 +52,14 @@ QString stemOf(const QString &leaf, int *index)
 NetlistIndex::NetlistIndex(const NlsData::Netlist &netlist) : m_top(netlist.topModuleName())
 {
     const QList<NlsData::Net *> &nets = netlist.allNets();
-    m_kinds.reserve(nets.size() + netlist.allPrimInstances().size() +
-                    netlist.allSubmodInstances().size());
-    m_nets.reserve(nets.size());
-    for (const NlsData::Net *net : nets) {
+    m_entries.reserve(size_t(nets.size() + netlist.allPrimInstances().size() +
+                             netlist.allSubmodInstances().size()));
+    auto add = [this](const QString &name, int kind) {
+        m_entries.push_back({qHash(name), kind, name});
+        m_namesByKind[kind].append(name);
+    };
+    for (const NlsData::Net *net : nets)
         add(net->path(), Net);
-        m_nets.append(net->path());
-    }
     m_netCount = nets.size();
     for (const NlsData::Instance *instance : netlist.allPrimInstances()) {
         const int kind = instance->category == NlsData::CategoryFlipFlop   ? FlipFlop
@@ -76,28 +77,46 @@ NetlistIndex::NetlistIndex(const NlsData::Netlist &netlist) : m_top(netlist.topM
             add(port->path(), kind);
         }
     }
-    std::sort(m_nets.begin(), m_nets.end());
+    std::sort(m_entries.begin(), m_entries.end(),
+              [](const Entry &a, const Entry &b) { return a.hash < b.hash; });
 }
 
-void NetlistIndex::add(const QString &name, int kind)
+const NetlistIndex::SuggestionTables &NetlistIndex::tablesFor(int wanted) const
 {
-    int &kinds = m_kinds[name];
-    const bool isNew = kinds == 0;
-    kinds |= kind;
-    if (!isNew)
-        return;
-    const int leafAt = leafStart(name);
-    const QString leaf = name.mid(leafAt);
-    int index = -1;
-    const QString stem = stemOf(leaf, &index);
-    m_byStem[name.left(leafAt) + stem].append(name);
-    m_byLeaf[index < 0 ? stem : stem + QLatin1Char('[') + QString::number(index) + QLatin1Char(']')]
-        .append(name);
+    QMutexLocker lock(&m_mutex);
+    std::shared_ptr<SuggestionTables> &tables = m_tables[wanted];
+    if (tables)
+        return *tables;
+    tables = std::make_shared<SuggestionTables>();
+    for (auto it = m_namesByKind.cbegin(); it != m_namesByKind.cend(); ++it) {
+        if (!(it.key() & wanted))
+            continue;
+        for (const QString &name : it.value()) {
+            const int leafAt = leafStart(name);
+            int index = -1;
+            const QString stem = stemOf(name.mid(leafAt), &index);
+            tables->byStem[name.left(leafAt) + stem].append(name);
+            tables
+                ->byLeaf[index < 0
+                             ? stem
+                             : stem + QLatin1Char('[') + QString::number(index) + QLatin1Char(']')]
+                .append(name);
+        }
+    }
+    return *tables;
 }
 
 int NetlistIndex::kinds(const QString &name) const
 {
-    return m_kinds.value(name);
+    const uint hash = qHash(name);
+    auto it = std::lower_bound(m_entries.cbegin(), m_entries.cend(), hash,
+                               [](const Entry &entry, uint h) { return entry.hash < h; });
+    int kinds = 0;
+    for (; it != m_entries.cend() && it->hash == hash; ++it) {
+        if (it->name == name)
+            kinds |= it->kind;
+    }
+    return kinds;
 }
 
 bool NetlistIndex::hasInstance(const QString &path) const
@@ -107,6 +126,7 @@ bool NetlistIndex::hasInstance(const QString &path) const
 
 QString NetlistIndex::suggest(const QString &name, int wanted) const
 {
+    const SuggestionTables &tables = tablesFor(wanted);
     const int leafAt = leafStart(name);
     const QString prefix = name.left(leafAt);
     int index = -1;
@@ -116,8 +136,8 @@ QString NetlistIndex::suggest(const QString &name, int wanted) const
     // first, else the nearest index.
     QString best;
     int bestDistance = INT_MAX;
-    for (const QString &candidate : m_byStem.value(prefix + stem)) {
-        if (!(kinds(candidate) & wanted) || candidate == name)
+    for (const QString &candidate : tables.byStem.value(prefix + stem)) {
+        if (candidate == name)
             continue;
         int candidateIndex = -1;
         stemOf(candidate.mid(leafStart(candidate)), &candidateIndex);
@@ -135,8 +155,8 @@ QString NetlistIndex::suggest(const QString &name, int wanted) const
     const QString leafKey =
         index < 0 ? stem : stem + QLatin1Char('[') + QString::number(index) + QLatin1Char(']');
     int bestShared = -1;
-    for (const QString &candidate : m_byLeaf.value(leafKey)) {
-        if (!(kinds(candidate) & wanted) || candidate == name)
+    for (const QString &candidate : tables.byLeaf.value(leafKey)) {
+        if (candidate == name)
             continue;
         int shared = 0;
         while (shared < candidate.size() && shared < name.size() &&
@@ -152,12 +172,17 @@ QString NetlistIndex::suggest(const QString &name, int wanted) const
 
 QVector<QString> NetlistIndex::netsUnder(const QString &instancePath) const
 {
+    QMutexLocker lock(&m_mutex);
+    if (m_sortedNets.isEmpty()) {
+        m_sortedNets = m_namesByKind.value(Net);
+        std::sort(m_sortedNets.begin(), m_sortedNets.end());
+    }
     if (instancePath.isEmpty() || instancePath == m_top)
-        return m_nets;
+        return m_sortedNets;
     const QString prefix = instancePath + QLatin1Char('/');
     QVector<QString> under;
-    auto it = std::lower_bound(m_nets.begin(), m_nets.end(), prefix);
-    for (; it != m_nets.end() && it->startsWith(prefix); ++it)
+    auto it = std::lower_bound(m_sortedNets.cbegin(), m_sortedNets.cend(), prefix);
+    for (; it != m_sortedNets.cend() && it->startsWith(prefix); ++it)
         under.append(*it);
     return under;
 }
@@ -165,21 +190,21 @@ QVector<QString> NetlistIndex::netsUnder(const QString &instancePath) const
 QString NetlistIndex::kindName(int kinds)
 {
     if (kinds & FlipFlop)
-        return QStringLiteral("flip-flop");
+        return QStringLiteral("a flip-flop");
     if (kinds & BlockRam)
-        return QStringLiteral("block RAM");
+        return QStringLiteral("a block RAM");
     if (kinds & OtherPrimitive)
-        return QStringLiteral("primitive that is neither a flip-flop nor a block RAM");
+        return QStringLiteral("a primitive that is neither a flip-flop nor a block RAM");
     if (kinds & Submodule)
-        return QStringLiteral("module instance");
+        return QStringLiteral("a module instance");
     if (kinds & InputPort)
-        return QStringLiteral("input port");
+        return QStringLiteral("an input port");
     if (kinds & OutputPort)
-        return QStringLiteral("output port");
+        return QStringLiteral("an output port");
     if (kinds & InoutPort)
-        return QStringLiteral("inout port");
+        return QStringLiteral("an inout port");
     if (kinds & Net)
-        return QStringLiteral("net");
+        return QStringLiteral("a net");
     return QStringLiteral("name");
 }
 

@@ -8,8 +8,12 @@
 // normalised names, never by comparing against every name.
 
 #include <QHash>
+#include <QMutex>
 #include <QString>
 #include <QVector>
+
+#include <memory>
+#include <vector>
 
 namespace NlsData {
 class Netlist;
@@ -31,6 +35,8 @@ public:
     };
 
     explicit NetlistIndex(const NlsData::Netlist &netlist);
+    NetlistIndex(const NetlistIndex &) = delete;
+    NetlistIndex &operator=(const NetlistIndex &) = delete;
 
     QString topModule() const { return m_top; }
     // The kinds (a mask of Kind) the netlist has under this exact name; 0 when none.
@@ -39,7 +45,7 @@ public:
     QString suggest(const QString &name, int wanted) const;
     // Submodule instances and the top, as instance paths ("top", "u_core").
     bool hasInstance(const QString &path) const;
-    // Nets under an instance path (all nets for the top module).
+    // Nets under an instance path (all nets for the top module). Safe from any thread.
     QVector<QString> netsUnder(const QString &instancePath) const;
     int netCount() const { return m_netCount; }
 
@@ -47,15 +53,28 @@ public:
     static QString kindName(int kinds);
 
 private:
-    void add(const QString &name, int kind);
+    // Normalised key -> names with that key, for the names of the kinds in one mask:
+    // built on the first suggestion asked for that mask, as most checks need none.
+    struct SuggestionTables {
+        QHash<QString, QVector<QString>> byStem; // `_reg` and the bit index stripped
+        QHash<QString, QVector<QString>> byLeaf; // the hierarchy prefix stripped
+    };
+    const SuggestionTables &tablesFor(int wanted) const;
 
     QString m_top;
     int m_netCount = 0;
-    QHash<QString, int> m_kinds;
-    // Normalised key -> names with that key; one table per family of rename.
-    QHash<QString, QVector<QString>> m_byStem; // `_reg` and bit indices stripped
-    QHash<QString, QVector<QString>> m_byLeaf; // hierarchy prefix stripped
-    QVector<QString> m_nets;
+    // (hash, kind, name) sorted by hash: a look-up table of a million names without a
+    // node allocated per name. A name of two kinds (a net and a port) has two entries.
+    struct Entry {
+        uint hash;
+        int kind;
+        QString name;
+    };
+    std::vector<Entry> m_entries;
+    QHash<int, QVector<QString>> m_namesByKind;
+    mutable QMutex m_mutex;
+    mutable QHash<int, std::shared_ptr<SuggestionTables>> m_tables;
+    mutable QVector<QString> m_sortedNets; // for netsUnder, sorted on first use
 };
 
 } // namespace VepCheck

@@ -96,12 +96,18 @@ QByteArray ReportWriter::sarif(const QList<FileReport> &reports, const QString &
             int ruleIndex = 0;
             while (ruleIndex < ids.size() && ids.at(ruleIndex).first != d.check)
                 ++ruleIndex;
-            QJsonObject physical{
-                {QStringLiteral("artifactLocation"),
-                 QJsonObject{
-                     {QStringLiteral("uri"),
-                      QUrl::fromLocalFile(QDir::cleanPath(QDir::current().absoluteFilePath(d.file)))
-                          .toString()}}}};
+            // Files under the working folder are given relative to it (the checkout root
+            // in CI), so code-scanning pages can link them; others as absolute URIs.
+            const QString absolute = QDir::cleanPath(QDir::current().absoluteFilePath(d.file));
+            const QString relative = QDir::current().relativeFilePath(absolute);
+            QJsonObject artifact;
+            if (relative.startsWith(QLatin1String(".."))) {
+                artifact.insert(QStringLiteral("uri"), QUrl::fromLocalFile(absolute).toString());
+            } else {
+                artifact.insert(QStringLiteral("uri"), relative);
+                artifact.insert(QStringLiteral("uriBaseId"), QStringLiteral("SRCROOT"));
+            }
+            QJsonObject physical{{QStringLiteral("artifactLocation"), artifact}};
             if (d.line > 0)
                 physical.insert(QStringLiteral("region"),
                                 QJsonObject{{QStringLiteral("startLine"), d.line}});
@@ -126,7 +132,12 @@ QByteArray ReportWriter::sarif(const QList<FileReport> &reports, const QString &
             results.append(result);
         }
     }
+    const QJsonObject srcRoot{
+        {QStringLiteral("uri"),
+         QUrl::fromLocalFile(QDir::currentPath() + QLatin1Char('/')).toString()}};
     const QJsonObject run{{QStringLiteral("tool"), QJsonObject{{QStringLiteral("driver"), driver}}},
+                          {QStringLiteral("originalUriBaseIds"),
+                           QJsonObject{{QStringLiteral("SRCROOT"), srcRoot}}},
                           {QStringLiteral("results"), results}};
     const QJsonObject log{{QStringLiteral("$schema"),
                            QStringLiteral("https://json.schemastore.org/sarif-2.1.0.json")},

@@ -145,6 +145,14 @@ int runSet(const QCommandLineParser &parser, const QStringList &arguments)
     return Clean;
 }
 
+// Qt's own chatter (the offscreen platform, missing runtime folders) would mix with the
+// reasons this tool gives on standard error; VEP_DEBUG keeps it.
+void quietMessages(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (type == QtFatalMsg || type == QtCriticalMsg || qEnvironmentVariableIsSet("VEP_DEBUG"))
+        printTo(stderr, qFormatLogMessage(type, context, message).toUtf8() + '\n');
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -152,6 +160,7 @@ int main(int argc, char *argv[])
     // The editor's pages are widgets; without a display they live on the offscreen platform.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler(quietMessages);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("vep"));
     QApplication::setApplicationVersion(QStringLiteral(VEP_VERSION));

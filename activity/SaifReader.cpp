@@ -1,0 +1,311 @@
+// The SAIF header and instance tree, read with a streaming tokenizer: parentheses, names
+// with backslash escapes, strings. Only the header fields and the names of instances,
+// nets and ports are kept; the toggle counts inside each net are skipped.
+
+#include "activity/ActivityHeader.h"
+#include "activity/Limits.h"
+#include "activity/SignalName.h"
+#include "activity/StreamReader.h"
+
+namespace Activity {
+
+namespace {
+
+class SaifParser {
+public:
+    ActivityHeader read(const QString &path);
+
+private:
+    enum class Token { Open, Close, Word, String, End, Error };
+    enum class Frame { Root, File, Header, Instance, Nets, Skip };
+    struct Level {
+        Frame frame = Frame::Root;
+        int scope = -1;   // Instance and Nets: the scope; -1 while an instance has no name
+        QByteArray field; // Header: its keyword
+        QList<QByteArray> words;
+    };
+
+    Token next(QByteArray &word);
+    bool fail(const QString &message);
+    bool open(const QByteArray &head, bool isString);
+    bool close();
+    bool word(const QByteArray &text, bool isString);
+    bool nameInstance(Level &level, const QByteArray &name);
+    bool addNet(int scope, const QByteArray &name);
+    bool field(const Level &level);
+
+    StreamReader m_in;
+    ActivityHeader m_h;
+    QVector<Level> m_levels;
+    bool m_done = false;
+    bool m_hasDuration = false;
+    double m_duration = 0;
+};
+
+bool SaifParser::fail(const QString &message)
+{
+    if (m_h.error.isEmpty()) {
+        m_h.error = message;
+        m_h.errorLine = m_in.line();
+    }
+    return false;
+}
+
+SaifParser::Token SaifParser::next(QByteArray &word)
+{
+    word.clear();
+    int c = m_in.get();
+    while (c >= 0 && StreamReader::isSpace(c))
+        c = m_in.get();
+    if (c < 0)
+        return Token::End;
+    if (c == '(')
+        return Token::Open;
+    if (c == ')')
+        return Token::Close;
+    const bool quoted = c == '"';
+    if (quoted)
+        c = m_in.get();
+    for (;;) {
+        if (c < 0) {
+            if (!quoted)
+                return Token::Word;
+            fail(QStringLiteral("the file ends inside a string"));
+            return Token::Error;
+        }
+        if (StreamReader::isBinary(c)) {
+            fail(QStringLiteral("binary data (byte 0x%1); not a SAIF file")
+                     .arg(c, 2, 16, QLatin1Char('0')));
+            return Token::Error;
+        }
+        if (quoted && c == '"')
+            return Token::String;
+        if (c == '\\') {
+            word.append(char(c));
+            c = m_in.get();
+            if (c < 0 || StreamReader::isBinary(c))
+                continue;
+        }
+        word.append(char(c));
+        if (word.size() > Limits::MaxToken) {
+            fail(QStringLiteral("a name longer than %1 bytes").arg(Limits::MaxToken));
+            return Token::Error;
+        }
+        if (!quoted) {
+            const int after = m_in.peek();
+            if (after < 0 || StreamReader::isSpace(after) || after == '(' || after == ')' ||
+                after == '"')
+                return Token::Word;
+        }
+        c = m_in.get();
+    }
+}
+
+bool SaifParser::addNet(int scope, const QByteArray &name)
+{
+    Signal signal;
+    QString error;
+    if (!parseBitName(unescapedSaifName(name), &signal, &error))
+        return fail(error);
+    if (m_h.signalCount >= Limits::MaxSignals)
+        return fail(QStringLiteral("more than %1 nets").arg(Limits::MaxSignals));
+    m_h.bitCount += signal.width();
+    if (m_h.bitCount > Limits::MaxBits)
+        return fail(QStringLiteral("more than %1 net bits").arg(Limits::MaxBits));
+    ++m_h.signalCount;
+    m_h.scopes[scope].nets.append(signal);
+    return true;
+}
+
+// An INSTANCE's name may be a path ("tb/u_dut"): one scope per component.
+bool SaifParser::nameInstance(Level &level, const QByteArray &name)
+{
+    const char divider = char(m_h.divider.unicode());
+    const QList<QByteArray> parts = splitSaifPath(name, divider);
+    if (parts.isEmpty())
+        return fail(QStringLiteral("an INSTANCE without a name"));
+    int parent = m_levels.at(m_levels.size() - 2).scope;
+    for (const QByteArray &part : parts) {
+        if (m_h.scopes.size() >= Limits::MaxScopes)
+            return fail(QStringLiteral("more than %1 instances").arg(Limits::MaxScopes));
+        Scope scope;
+        scope.name = unescapedSaifName(part);
+        scope.parent = parent;
+        parent = m_h.scopes.size();
+        if (scope.parent >= 0)
+            m_h.scopes[scope.parent].children.append(parent);
+        m_h.scopes.append(scope);
+    }
+    level.scope = parent;
+    return true;
+}
+
+bool SaifParser::open(const QByteArray &head, bool isString)
+{
+    if (m_levels.size() >= Limits::MaxDepth)
+        return fail(QStringLiteral("nested deeper than %1").arg(Limits::MaxDepth));
+    const Level &parent = m_levels.last();
+    Level level;
+    level.frame = Frame::Skip;
+    switch (parent.frame) {
+    case Frame::Root:
+        if (head != "SAIFILE")
+            return fail(QStringLiteral("not a SAIF file: it starts with (%1")
+                            .arg(QString::fromUtf8(head.left(40))));
+        level.frame = Frame::File;
+        break;
+    case Frame::File:
+        if (head == "DIVIDER" || head == "TIMESCALE" || head == "DURATION") {
+            level.frame = Frame::Header;
+            level.field = head;
+        } else if (head == "INSTANCE") {
+            level.frame = Frame::Instance;
+        }
+        break;
+    case Frame::Instance:
+        if (parent.scope < 0)
+            return fail(QStringLiteral("an INSTANCE without a name"));
+        if (head == "INSTANCE") {
+            level.frame = Frame::Instance;
+        } else if (head == "NET" || head == "PORT") {
+            level.frame = Frame::Nets;
+            level.scope = parent.scope;
+        }
+        break;
+    case Frame::Nets:
+        if (!isString && !addNet(parent.scope, head))
+            return false;
+        break;
+    case Frame::Header:
+    case Frame::Skip:
+        break;
+    }
+    m_levels.append(level);
+    return true;
+}
+
+bool SaifParser::field(const Level &level)
+{
+    const QByteArray text = level.words.join(' ');
+    if (level.field == "DIVIDER") {
+        const QString divider = unescapedSaifName(text.trimmed());
+        if (divider.size() != 1)
+            return fail(QStringLiteral("bad DIVIDER \"%1\"").arg(divider));
+        m_h.divider = divider.at(0);
+    } else if (level.field == "TIMESCALE") {
+        if (!parseTimescale(text, &m_h.secondsPerUnit))
+            return fail(QStringLiteral("unknown TIMESCALE \"%1\"").arg(QString::fromUtf8(text)));
+        m_h.hasTimescale = true;
+    } else {
+        bool ok = false;
+        m_duration = text.toDouble(&ok);
+        if (!ok || m_duration < 0)
+            return fail(QStringLiteral("bad DURATION \"%1\"").arg(QString::fromUtf8(text)));
+        m_hasDuration = true;
+    }
+    return true;
+}
+
+bool SaifParser::close()
+{
+    const Level level = m_levels.takeLast();
+    switch (level.frame) {
+    case Frame::Root:
+        return fail(QStringLiteral("a \")\" without its \"(\""));
+    case Frame::File:
+        m_done = true;
+        return true;
+    case Frame::Header:
+        return field(level);
+    case Frame::Instance:
+        if (level.scope < 0)
+            return fail(QStringLiteral("an INSTANCE without a name"));
+        return true;
+    default:
+        return true;
+    }
+}
+
+bool SaifParser::word(const QByteArray &text, bool isString)
+{
+    Level &level = m_levels.last();
+    switch (level.frame) {
+    case Frame::Root:
+        return fail(QStringLiteral("not a SAIF file: it starts with \"%1\"")
+                        .arg(QString::fromUtf8(text.left(40))));
+    case Frame::Header:
+        if (level.words.size() >= 4)
+            return fail(
+                QStringLiteral("(%1 has too many words").arg(QString::fromLatin1(level.field)));
+        level.words.append(text);
+        return true;
+    case Frame::Instance:
+        // (INSTANCE "module" name ...): the string names the module, not the instance.
+        if (level.scope < 0 && !isString)
+            return nameInstance(level, text);
+        return true;
+    default:
+        return true;
+    }
+}
+
+ActivityHeader SaifParser::read(const QString &path)
+{
+    m_h.divider = QLatin1Char('/');
+    QString error;
+    if (!m_in.open(path, &error)) {
+        m_h.error = error;
+        return m_h;
+    }
+    m_levels.append(Level());
+    QByteArray text;
+    bool afterOpen = false;
+    while (!m_done) {
+        const Token kind = next(text);
+        bool ok = true;
+        switch (kind) {
+        case Token::Error:
+            return m_h;
+        case Token::End:
+            fail(m_levels.size() > 1 ? QStringLiteral("the file ends before its last \")\"")
+                                     : QStringLiteral("not a SAIF file: no (SAIFILE"));
+            return m_h;
+        case Token::Open:
+            // "((": the outer list has no head word.
+            if (afterOpen)
+                ok = open(QByteArray(), true);
+            afterOpen = true;
+            break;
+        case Token::Close:
+            ok = afterOpen || close();
+            afterOpen = false;
+            break;
+        case Token::Word:
+        case Token::String:
+            ok = afterOpen ? open(text, kind == Token::String) : word(text, kind == Token::String);
+            afterOpen = false;
+            break;
+        }
+        if (!ok)
+            return m_h;
+    }
+    if (m_h.scopes.isEmpty()) {
+        fail(QStringLiteral("no INSTANCE in the file"));
+        return m_h;
+    }
+    if (m_hasDuration) {
+        m_h.hasSpan = true;
+        m_h.spanEnd = m_duration * m_h.secondsPerUnit;
+    }
+    m_h.ok = true;
+    return m_h;
+}
+
+} // namespace
+
+ActivityHeader readSaifHeader(const QString &path)
+{
+    return SaifParser().read(path);
+}
+
+} // namespace Activity

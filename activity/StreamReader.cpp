@@ -1,0 +1,76 @@
+#include "activity/StreamReader.h"
+
+namespace Activity {
+
+namespace {
+
+constexpr int BlockSize = 1 << 20;
+
+// Names the packer whose magic number starts `head`, or nothing.
+QString compression(const QByteArray &head)
+{
+    struct Magic {
+        const char *bytes;
+        int length;
+        const char *name;
+    };
+    static const Magic magics[] = {
+        {"\x1f\x8b", 2, "gzip"},
+        {"BZh", 3, "bzip2"},
+        {"\xfd"
+         "7zXZ\x00",
+         6, "xz"},
+        {"\x28\xb5\x2f\xfd", 4, "zstd"},
+        {"PK\x03\x04", 4, "zip"},
+        {"\x04\x22\x4d\x18", 4, "lz4"},
+    };
+    for (const Magic &magic : magics) {
+        if (head.startsWith(QByteArray(magic.bytes, magic.length)))
+            return QString::fromLatin1(magic.name);
+    }
+    return {};
+}
+
+} // namespace
+
+bool StreamReader::open(const QString &path, QString *error)
+{
+    m_file.setFileName(path);
+    if (!m_file.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("cannot open the file: %1").arg(m_file.errorString());
+        return false;
+    }
+    m_block.resize(BlockSize);
+    if (!fill()) {
+        *error = QStringLiteral("the file is empty");
+        return false;
+    }
+    const QByteArray head = QByteArray::fromRawData(m_block.constData(), qMin(m_end, 8));
+    const QString packer = compression(head);
+    if (!packer.isEmpty()) {
+        *error = QStringLiteral("the file is %1-compressed; decompress it first").arg(packer);
+        return false;
+    }
+    return true;
+}
+
+bool StreamReader::fill()
+{
+    m_blockStart += m_end;
+    m_pos = 0;
+    const qint64 got = m_file.read(m_block.data(), m_block.size());
+    m_end = got > 0 ? int(got) : 0;
+    return m_end > 0;
+}
+
+QByteArray StreamReader::readAt(qint64 offset, qint64 length)
+{
+    const qint64 resume = m_file.pos();
+    QByteArray bytes;
+    if (m_file.seek(offset))
+        bytes = m_file.read(length);
+    m_file.seek(resume);
+    return bytes;
+}
+
+} // namespace Activity
