@@ -89,7 +89,10 @@ int TableModelBase::rowOfName(const QString &name) const
     }
     for (int row = 0; row < count; ++row) {
         for (int column = 0; column < m_headers.size(); ++column) {
-            if (index(row, column).data(Qt::DisplayRole).toString() == name)
+            // A cell may show a short form (a file's name) and hold the whole in its tip.
+            const QModelIndex cell = index(row, column);
+            if (cell.data(Qt::DisplayRole).toString() == name ||
+                cell.data(Qt::ToolTipRole).toString() == name)
                 return row;
         }
     }

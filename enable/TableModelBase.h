@@ -43,7 +43,8 @@ public:
     int renameRecords(const QHash<QString, QString> &renames, QStringList *skipped = nullptr);
     // Removes and deletes every row named by one of `names`; returns the number removed.
     virtual int removeRecordsNamed(const QSet<QString> &names) = 0;
-    // The first row with this name; rows without a name field match on any cell's text.
+    // The first row with this name; rows without a name field match on any cell's text
+    // or tool tip.
     // -1 when there is none.
     int rowOfName(const QString &name) const;
 

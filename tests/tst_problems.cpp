@@ -6,9 +6,11 @@
 #include "document/ZELView.h"
 #include "enable/DFFSetWidget.h"
 #include "enable/ZELEnableSetWidget.h"
+#include "host/core.h"
 #include "host/extsys.h"
 #include "rate/RateTableView.h"
 #include "rate/RateWidget.h"
+#include "rate/VcdFileWidget.h"
 #include "rate/ZELRateWidget.h"
 
 #include <QtTest>
@@ -21,6 +23,7 @@ namespace {
 
 // Before the re-synthesis `acc_reg[3]` and the `gone` rows are stale; after it (the
 // register `acc` renamed `acc_reg`) the `acc` rows are, and `acc_reg[3]` is right again.
+// The activity file (%1) is one that exists but is no VCD.
 const QByteArray Board = R"(<?xml version="1.0" encoding="UTF-8"?>
 <!DOCTYPE TAVIR_POWER_ANALYSIS_CONFIG>
 <Config>
@@ -41,6 +44,9 @@ const QByteArray Board = R"(<?xml version="1.0" encoding="UTF-8"?>
         <Instance name="u_core/acc_reg[3]" value="45"/>
         <Instance name="u_core/gone" value="50"/>
     </LocalEnable>
+    <SimuFile>
+        <File type="vcd" name="%1" entity=""/>
+    </SimuFile>
 </Config>)";
 
 QByteArray readAll(const QString &path)
@@ -79,7 +85,7 @@ QStringList rows(ProblemsPanel *panel, const QString &check)
 int panelRow(ProblemsPanel *panel, const QString &name)
 {
     for (int row = 0; const VepCheck::Diagnostic *d = panel->diagnosticAt(row); ++row) {
-        if (d->name == name && d->check == QLatin1String("stale-name"))
+        if (d->name == name)
             return row;
     }
     return -1;
@@ -110,7 +116,7 @@ private slots:
             m_dir.filePath(QStringLiteral("project/p.vepproj")),
             R"({"name": "p", "device": "PX-C", "netlist": "../design/netlist.json", "files": ["board.vep"]})");
         m_file = m_dir.filePath(QStringLiteral("project/board.vep"));
-        write(m_file, Board);
+        write(m_file, QString::fromUtf8(Board).arg(m_netlist).toUtf8());
         m_window = new Studio::StudioWindow;
         QVERIFY(m_window->openProject(m_dir.filePath(QStringLiteral("project"))));
         m_window->openFile(m_file);
@@ -154,25 +160,48 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<int>("page");
-        QTest::newRow("net rate") << "gone_net" << 1;
-        QTest::newRow("flip-flop") << "u_core/acc[0]" << 2;
-        QTest::newRow("flip-flop, no suggestion") << "u_core/gone" << 2;
+        QTest::addColumn<int>("table");  // 0 net rates, 1 flip-flops, 2 activity files
+        QTest::addColumn<int>("column"); // whose tool tip holds the name
+        QTest::newRow("net rate") << "gone_net" << 1 << 0 << 0;
+        QTest::newRow("flip-flop") << "u_core/acc[0]" << 2 << 1 << 0;
+        QTest::newRow("flip-flop, no suggestion") << "u_core/gone" << 2 << 1 << 0;
+        QTest::newRow("activity file") << "netlist.json" << 1 << 2 << 1;
     }
     void goesToTheRow()
     {
         QFETCH(QString, name);
         QFETCH(int, page);
+        QFETCH(int, table);
+        QFETCH(int, column);
+        if (name == "netlist.json")
+            name = m_netlist;
         // Sorted by the user since the file was read: rows are found by name.
         m_view->enableSetPage()->dffTable()->recordTable()->sortByColumn(0, Qt::DescendingOrder);
         QVERIFY(m_panel->goToProblem(panelRow(m_panel, name)));
         QCOMPARE(m_view->tabWidget()->currentIndex(), page);
-        const ZEL::RecordTableWidget *table =
-            page == 1 ? static_cast<ZEL::RecordTableWidget *>(
-                            m_view->ratePage()->rateWidget()->netTable())
-                      : m_view->enableSetPage()->dffTable();
-        const QModelIndexList selected = table->recordTable()->selectionModel()->selectedRows();
+        const QList<ZEL::RecordTableWidget *> tables{m_view->ratePage()->rateWidget()->netTable(),
+                                                     m_view->enableSetPage()->dffTable(),
+                                                     m_view->ratePage()->vcdFileWidget()};
+        const QModelIndexList selected =
+            tables[table]->recordTable()->selectionModel()->selectedRows(column);
         QCOMPARE(selected.size(), 1);
-        QCOMPARE(selected.first().data().toString(), name);
+        QCOMPARE(selected.first().data(Qt::ToolTipRole).toString(), name);
+    }
+
+    // Which file the panel shows follows the current view.
+    void followsTheCurrentView()
+    {
+        const QString notes = m_dir.filePath(QStringLiteral("project/notes.txt"));
+        write(notes, "text");
+        QSignalSpy updated(m_panel, &ProblemsPanel::updated);
+        m_window->openFile(notes);
+        QVERIFY(updated.wait());
+        QCOMPARE(m_panel->source(), ProblemsPanel::NoFile);
+        QCOMPARE(m_panel->windowTitle(), QStringLiteral("Problems (0)"));
+        Core::ViewManager::instance()->showView(m_view);
+        QVERIFY(updated.wait());
+        QCOMPARE(m_panel->source(), ProblemsPanel::SavedFile);
+        QCOMPARE(rows(m_panel, "stale-name").size(), 4);
     }
 
     void fixes_data()
@@ -234,7 +263,8 @@ private slots:
         const QString saved = QString::fromUtf8(readAll(m_file));
         for (const QString &name : netRows + dffRows)
             QVERIFY2(saved.contains(QStringLiteral("name=\"%1\"").arg(name)), qPrintable(name));
-        QCOMPARE(saved.count(QStringLiteral("name=\"")), netRows.size() + dffRows.size());
+        QCOMPARE(saved.count(QRegularExpression(QStringLiteral("<(Net|Instance) name="))),
+                 netRows.size() + dffRows.size());
     }
 
 private:
