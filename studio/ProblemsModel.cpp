@@ -52,11 +52,11 @@ QVariant ProblemsModel::data(const QModelIndex &index, int role) const
         return {};
     case MessageColumn:
         if (role == Qt::DisplayRole)
-            return d->message;
+            return shownMessage(*d);
         if (role == Qt::ToolTipRole)
             return d->suggestion.isEmpty()
-                       ? d->message
-                       : tr("%1\nSuggestion: %2").arg(d->message, d->suggestion);
+                       ? shownMessage(*d)
+                       : tr("%1\nSuggestion: %2").arg(shownMessage(*d), d->suggestion);
         return {};
     case SectionColumn:
         return role == Qt::DisplayRole ? d->section : QVariant();
@@ -67,6 +67,18 @@ QVariant ProblemsModel::data(const QModelIndex &index, int role) const
     default:
         return {};
     }
+}
+
+QString ProblemsModel::shownMessage(const VepCheck::Diagnostic &diagnostic)
+{
+    // A scope is not something a row can be told: the file has no field for it. What the
+    // user can change is the row's instance or where the testbench writes its dump.
+    if (diagnostic.check == QLatin1String("activity-scope") && !diagnostic.suggestion.isEmpty())
+        return tr("%1. Use scope %2: the file has no scope setting, so change the row's "
+                  "instance (double-click it in the activity file list) to the one that scope "
+                  "holds, or write the dump with the design instance at its top.")
+            .arg(diagnostic.message, diagnostic.suggestion);
+    return diagnostic.message;
 }
 
 QVariant ProblemsModel::headerData(int section, Qt::Orientation orientation, int role) const

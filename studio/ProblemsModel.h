@@ -25,6 +25,8 @@ public:
     void setDiagnostics(const QVector<VepCheck::Diagnostic> &diagnostics);
     const QVector<VepCheck::Diagnostic> &diagnostics() const { return m_diagnostics; }
     const VepCheck::Diagnostic *diagnostic(int row) const;
+    // The message as the panel shows it, with advice where a suggestion is not a fix.
+    static QString shownMessage(const VepCheck::Diagnostic &diagnostic);
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
