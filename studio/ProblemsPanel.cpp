@@ -193,13 +193,18 @@ void ProblemsPanel::refresh()
                 m_fileFindings.append(diagnostic);
         }
     }
-    // A snapshot is plain data: the worker never touches the view.
-    auto snapshot =
-        std::make_shared<const VepCheck::ConfigSnapshot>(VepCheck::ConfigSnapshot::fromView(*view));
+    // Only writing the view's state needs the GUI thread; reading it back into a snapshot
+    // (and finding each row's line on disk) happens on the worker with the checks.
+    const QByteArray written = VepCheck::ConfigSnapshot::writtenForm(*view);
+    const QString file = view->file();
+    const QString top = view->getNetlist() ? view->getNetlist()->topModuleName() : QString();
     const std::shared_ptr<DesignCache> design = m_design;
-    m_runner->request([snapshot, design, context]() {
+    m_runner->request([written, file, top, design, context]() {
+        VepCheck::ConfigSnapshot snapshot =
+            VepCheck::ConfigSnapshot::fromWrittenForm(written, file);
+        snapshot.topModule = top;
         const DesignCache::Design data = design->get(context.netlistPath);
-        return VepCheck::Checker::checkSnapshot(*snapshot, context, data.netlist.get(),
+        return VepCheck::Checker::checkSnapshot(snapshot, context, data.netlist.get(),
                                                 data.index.get())
             .toVector();
     });
