@@ -184,14 +184,26 @@ void ProblemsPanel::refresh()
     }
 
     m_pendingSource = view->isModified() ? UnsavedState : SavedFile;
-    if (m_pendingSource == SavedFile && QFileInfo(view->file()).size() <= FileFormCheckLimit) {
-        // The netlist is left out: the row checks that need it run on the worker.
-        const QList<VepCheck::Diagnostic> found =
-            VepCheck::Checker::checkFile(view->file(), context, nullptr);
-        for (const VepCheck::Diagnostic &diagnostic : found) {
-            if (isFileFormCheck(diagnostic.check))
-                m_fileFindings.append(diagnostic);
+    const QFileInfo disk(view->file());
+    if (m_pendingSource == SavedFile && disk.size() <= FileFormCheckLimit) {
+        // Switching back and forth between views must not open the same file again.
+        const QString key = QStringLiteral("%1|%2|%3|%4")
+                                .arg(disk.absoluteFilePath())
+                                .arg(disk.size())
+                                .arg(disk.lastModified().toMSecsSinceEpoch())
+                                .arg(context.device);
+        if (key != m_fileFormKey) {
+            m_fileFormKey = key;
+            m_fileFormFindings.clear();
+            // The netlist is left out: the row checks that need it run on the worker.
+            const QList<VepCheck::Diagnostic> found =
+                VepCheck::Checker::checkFile(view->file(), context, nullptr);
+            for (const VepCheck::Diagnostic &diagnostic : found) {
+                if (isFileFormCheck(diagnostic.check))
+                    m_fileFormFindings.append(diagnostic);
+            }
         }
+        m_fileFindings = m_fileFormFindings;
     }
     // Only writing the view's state needs the GUI thread; reading it back into a snapshot
     // (and finding each row's line on disk) happens on the worker with the checks.

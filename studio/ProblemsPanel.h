@@ -89,8 +89,11 @@ private:
     // Parent of the connections to the current view's signals; replaced on a switch.
     QObject *m_viewLinks = nullptr;
     std::shared_ptr<DesignCache> m_design;
-    // Findings about the file's own form, from the last check of the file on disk.
+    // Findings about the file's own form for the newest request, and the last check of a
+    // file on disk with what identifies it (path, size, time, device).
     QVector<VepCheck::Diagnostic> m_fileFindings;
+    QVector<VepCheck::Diagnostic> m_fileFormFindings;
+    QString m_fileFormKey;
     Source m_source = NoFile;
     Source m_pendingSource = NoFile;
 };

@@ -23,14 +23,14 @@ namespace {
 
 // Before the re-synthesis `acc_reg[3]` and the `gone` rows are stale; after it (the
 // register `acc` renamed `acc_reg`) the `acc` rows are, and `acc_reg[3]` is right again.
-// The activity file (%1) is one that exists but is no VCD.
+// The activity file (%1) is one that exists but is no VCD; the temperature is clamped.
 const QByteArray Board = R"(<?xml version="1.0" encoding="UTF-8"?>
 <!DOCTYPE TAVIR_POWER_ANALYSIS_CONFIG>
 <Config>
     <Version>1.0</Version>
     <TempGrade>INDUSTRIAL</TempGrade>
     <Process>TYPICAL</Process>
-    <AmbientTemp>40</AmbientTemp>
+    <AmbientTemp>999</AmbientTemp>
     <VCC>1</VCC>
     <VCCX>3.3</VCCX>
     <VCC_LDO>1.8</VCC_LDO>
@@ -85,7 +85,7 @@ QStringList rows(ProblemsPanel *panel, const QString &check)
 int panelRow(ProblemsPanel *panel, const QString &name)
 {
     for (int row = 0; const VepCheck::Diagnostic *d = panel->diagnosticAt(row); ++row) {
-        if (d->name == name)
+        if (d->name == name || (d->name.isEmpty() && d->message.startsWith(name)))
             return row;
     }
     return -1;
@@ -151,6 +151,7 @@ private slots:
                               "LocalEnable|u_core/acc[3]|u_core/acc_reg[3]",
                               "LocalEnable|u_core/gone|"}));
         QCOMPARE(m_panel->source(), ProblemsPanel::SavedFile);
+        QCOMPARE(rows(m_panel, "normalized").size(), 1);
         QCOMPARE(m_panel->windowTitle(), QStringLiteral("Problems (%1)").arg(m_panel->count()));
         m_panel->setFilter(ProblemsPanel::NotesOnly);
         QVERIFY(rows(m_panel, "stale-name").isEmpty());
@@ -166,6 +167,7 @@ private slots:
         QTest::newRow("flip-flop") << "u_core/acc[0]" << 2 << 1 << 0;
         QTest::newRow("flip-flop, no suggestion") << "u_core/gone" << 2 << 1 << 0;
         QTest::newRow("activity file") << "netlist.json" << 1 << 2 << 1;
+        QTest::newRow("general setting") << "AmbientTemp" << 0 << -1 << 0;
     }
     void goesToTheRow()
     {
@@ -179,6 +181,10 @@ private slots:
         m_view->enableSetPage()->dffTable()->recordTable()->sortByColumn(0, Qt::DescendingOrder);
         QVERIFY(m_panel->goToProblem(panelRow(m_panel, name)));
         QCOMPARE(m_view->tabWidget()->currentIndex(), page);
+        if (table < 0) {
+            QCOMPARE(m_view->window()->focusWidget()->objectName(), QStringLiteral("spinAmbTemp"));
+            return;
+        }
         const QList<ZEL::RecordTableWidget *> tables{m_view->ratePage()->rateWidget()->netTable(),
                                                      m_view->enableSetPage()->dffTable(),
                                                      m_view->ratePage()->vcdFileWidget()};
@@ -260,6 +266,7 @@ private slots:
         QVERIFY(updated.wait());
         QCOMPARE(m_panel->source(), ProblemsPanel::SavedFile);
         QCOMPARE(rows(m_panel, "stale-name").size(), staleAfterSave);
+        QVERIFY(rows(m_panel, "normalized").isEmpty()); // the clamped value was saved
         const QString saved = QString::fromUtf8(readAll(m_file));
         for (const QString &name : netRows + dffRows)
             QVERIFY2(saved.contains(QStringLiteral("name=\"%1\"").arg(name)), qPrintable(name));
