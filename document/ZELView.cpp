@@ -7,6 +7,7 @@
 #include "host/te.h"
 #include "rate/ZELRateWidget.h"
 #include "ui_ChangedBanner.h"
+#include "undo/EditHistory.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -18,6 +19,7 @@
 #include <QSaveFile>
 #include <QTabWidget>
 #include <QTimer>
+#include <QUndoStack>
 #include <QVBoxLayout>
 #include <QXmlStreamWriter>
 
@@ -33,6 +35,13 @@ const char kDocType[] = "TAVIR_POWER_ANALYSIS_CONFIG";
 ZELView::ZELView(DEV::DeviceArg device, NlsData::Netlist *netlist)
     : Core::IView(nullptr), m_netlist(netlist)
 {
+    // Before the pages: they follow the history from their constructors on.
+    m_undoStack = new EditHistory(this);
+    connect(m_undoStack, &QUndoStack::cleanChanged, this, [this](bool clean) {
+        if (m_historyPaused == 0)
+            setModified(!clean);
+    });
+
     setTitle();
 
     m_mainLayout = new QVBoxLayout;
@@ -55,6 +64,12 @@ ZELView::ZELView(DEV::DeviceArg device, NlsData::Netlist *netlist)
 
 ZELView::~ZELView()
 {
+    // Clearing the stack announces an index and a clean state; nobody may hear that
+    // from a view that is going away.
+    m_undoStack->disconnect();
+    delete m_undoStack;
+    m_undoStack = nullptr;
+
     delete m_netlist;
     m_netlist = nullptr;
     QUtil::EventManager::instance()->unsubscribe(this, QLatin1String(kStatusEvent));
@@ -62,6 +77,13 @@ ZELView::~ZELView()
 }
 
 bool ZELView::readCfgFile(const QString &path)
+{
+    bool read = false;
+    resetHistory([this, &path, &read]() { read = readFile(path); });
+    return read;
+}
+
+bool ZELView::readFile(const QString &path)
 {
     m_cfgFile = path;
 
@@ -142,6 +164,7 @@ bool ZELView::writeToFile()
     }
 
     setModified(false);
+    m_undoStack->setClean();
     return true;
 }
 
@@ -214,6 +237,34 @@ ZELRateWidget *ZELView::ratePage() const
 ZELEnableSetWidget *ZELView::enableSetPage() const
 {
     return m_enableSetPage;
+}
+
+QUndoStack *ZELView::undoStack() const
+{
+    return m_undoStack;
+}
+
+void ZELView::pushEdit(QUndoCommand *command)
+{
+    if (!isRecordingEdits()) {
+        delete command;
+        return;
+    }
+    m_undoStack->push(command);
+}
+
+bool ZELView::isRecordingEdits() const
+{
+    return m_historyPaused == 0;
+}
+
+void ZELView::resetHistory(const std::function<void()> &changes)
+{
+    ++m_historyPaused;
+    changes();
+    // A modified view differs from its file in a way no step records.
+    m_undoStack->restart(!m_modified);
+    --m_historyPaused;
 }
 
 QTabWidget *ZELView::tabWidget() const

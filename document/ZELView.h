@@ -8,8 +8,12 @@
 #include "host/dev.h"
 #include "host/qutil.h"
 
+#include <functional>
+
 class QCloseEvent;
 class QTabWidget;
+class QUndoCommand;
+class QUndoStack;
 class QVBoxLayout;
 
 namespace NlsData {
@@ -25,6 +29,7 @@ class ChangedBanner;
 class ZELSettingWidget;
 class ZELRateWidget;
 class ZELEnableSetWidget;
+class EditHistory;
 
 class Q_DECL_EXPORT ZELView : public Core::IView, public QUtil::IEventHandler {
     Q_OBJECT
@@ -54,6 +59,19 @@ public:
     QTabWidget *tabWidget() const;
     QWidget *changedBanner() const;
 
+    // The edit history: one step per user edit of the pages. Undoing back to the
+    // state last read or saved clears the modified state; any other state sets it.
+    QUndoStack *undoStack() const;
+    // Records an edit that has already been made as the next step. While the view
+    // reads its file or refits its pages the step is dropped instead (the history is
+    // cleared afterwards), and so is its memory.
+    void pushEdit(QUndoCommand *command);
+    bool isRecordingEdits() const;
+    // Runs changes that are not the user's edits (a refit after a device change) and
+    // starts the history anew from the state they leave. A view left modified stays
+    // so until it is saved, whatever is undone.
+    void resetHistory(const std::function<void()> &changes);
+
 signals:
     void modificationStatusChanged(bool modified);
 
@@ -65,6 +83,7 @@ private slots:
     void onNetlistChanged();
 
 private:
+    bool readFile(const QString &path);
     bool writeToFile();
     void setTitle();
     void showChangedBanner();
@@ -79,6 +98,8 @@ private:
     NlsData::Netlist *m_netlist = nullptr;
     QTabWidget *m_tabWidget = nullptr;
     Ui::ChangedBanner *m_bannerForm = nullptr;
+    EditHistory *m_undoStack = nullptr;
+    int m_historyPaused = 0;
 };
 
 } // namespace ZEL

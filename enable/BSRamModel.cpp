@@ -179,7 +179,8 @@ bool BSRamModel::setData(const QModelIndex &index, const QVariant &value, int ro
     BSRamRecord *row = record(index);
     if (!row || role != Qt::EditRole || !isEditable(row->kind, index.column()))
         return false;
-    return setNumber(row->*fieldOf(index.column()), value);
+    const Field field = fieldOf(index.column());
+    return editRecord(index, [&](BSRamRecord &r) { return setNumber(r.*field, value); });
 }
 
 Qt::ItemFlags BSRamModel::flags(const QModelIndex &index) const

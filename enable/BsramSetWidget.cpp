@@ -7,11 +7,14 @@
 #include "enable/SectionIO.h"
 #include "host/nlsdata.h"
 #include "pickers/NlsDataFinderDialog.h"
+#include "undo/FormEditRecorder.h"
 
 #include <QAction>
 #include <QCursor>
 #include <QDomElement>
 #include <QXmlStreamWriter>
+
+#include <utility>
 
 namespace ZEL {
 
@@ -29,9 +32,16 @@ BsramSetWidget::BsramSetWidget(ZELView *view, QWidget *parent)
     connect(m_ui->btnAdd, &QToolButton::clicked, this, &BsramSetWidget::onAdd);
     connect(m_removeAction, &QAction::triggered, this, &BsramSetWidget::onRemove);
     connect(m_ui->btnRemove, &QToolButton::clicked, this, &BsramSetWidget::onRemove);
-    for (QDoubleSpinBox *spin : {m_ui->spinBoxClk, m_ui->spinBoxRead, m_ui->spinBoxWrite})
-        connect(spin, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this,
-                &BsramSetWidget::modified);
+    // A change of a global value is one step of the view's history.
+    auto *history = new FormEditRecorder(view, this);
+    history->watch({m_ui->spinBoxClk, m_ui->spinBoxRead, m_ui->spinBoxWrite});
+    const std::pair<QDoubleSpinBox *, QString> globals[] = {
+        {m_ui->spinBoxClk, tr("Clock Enable")},
+        {m_ui->spinBoxRead, tr("Read Probability")},
+        {m_ui->spinBoxWrite, tr("Write Probability")}};
+    for (const auto &global : globals)
+        history->connectEdit(global.first, QOverload<double>::of(&QDoubleSpinBox::valueChanged),
+                             global.second, [this]() { modified(); });
 }
 
 BsramSetWidget::~BsramSetWidget()

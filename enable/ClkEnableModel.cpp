@@ -65,18 +65,26 @@ bool ClkEnableModel::setData(const QModelIndex &index, const QVariant &value, in
         const QString name = value.toString();
         if (!isValidClockName(name) || name == row->name)
             return false;
-        row->name = name;
-        markModified();
-        return true;
+        return editRecord(index, [&](ClkEnableRecord &r) {
+            r.name = name;
+            markModified();
+            return true;
+        });
     }
     const Field field = fieldOf(index.column());
-    return field && setNumber(row->*field, value);
+    return field &&
+           editRecord(index, [&](ClkEnableRecord &r) { return setNumber(r.*field, value); });
 }
 
 Qt::ItemFlags ClkEnableModel::flags(const QModelIndex &index) const
 {
     const Qt::ItemFlags base = RecordTableModel<ClkEnableRecord>::flags(index);
     return index.isValid() ? base | Qt::ItemIsEditable : base;
+}
+
+bool ClkEnableModel::countsAsEdit(const ClkEnableRecord &record) const
+{
+    return record.hasContent();
 }
 
 void ClkEnableModel::sort(int column, Qt::SortOrder order)

@@ -21,6 +21,10 @@ public:
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
     static bool isValidClockName(const QString &name);
+
+protected:
+    // Rows without content are not written, so removing them changes nothing.
+    bool countsAsEdit(const ClkEnableRecord &record) const override;
 };
 
 } // namespace ZEL

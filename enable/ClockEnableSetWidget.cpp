@@ -4,6 +4,7 @@
 #include "enable/ClkEnableModel.h"
 #include "enable/DoubleEditorDelegate.h"
 #include "enable/SectionIO.h"
+#include "undo/FormEditRecorder.h"
 
 #include <QAction>
 #include <QCursor>
@@ -26,8 +27,11 @@ ClockEnableSetWidget::ClockEnableSetWidget(ZELView *view, QWidget *parent)
     connect(m_ui->btnAdd, &QToolButton::clicked, this, &ClockEnableSetWidget::onAdd);
     connect(m_removeAction, &QAction::triggered, this, &ClockEnableSetWidget::onRemove);
     connect(m_ui->btnRemove, &QToolButton::clicked, this, &ClockEnableSetWidget::onRemove);
-    connect(m_ui->doubleSpinBox, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this,
-            &ClockEnableSetWidget::modified);
+    // A change of the global value is one step of the view's history.
+    auto *history = new FormEditRecorder(view, this);
+    history->watch({m_ui->doubleSpinBox});
+    history->connectEdit(m_ui->doubleSpinBox, QOverload<double>::of(&QDoubleSpinBox::valueChanged),
+                         tr("Global Enable"), [this]() { modified(); });
 }
 
 ClockEnableSetWidget::~ClockEnableSetWidget()

@@ -36,7 +36,7 @@ bool DffModel::setData(const QModelIndex &index, const QVariant &value, int role
     DffRecord *row = record(index);
     if (!row || role != Qt::EditRole || index.column() != ValueColumn)
         return false;
-    return setNumber(row->value, value);
+    return editRecord(index, [&](DffRecord &r) { return setNumber(r.value, value); });
 }
 
 Qt::ItemFlags DffModel::flags(const QModelIndex &index) const

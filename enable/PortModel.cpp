@@ -80,9 +80,10 @@ bool PortModel::setData(const QModelIndex &index, const QVariant &value, int rol
         return false;
     switch (index.column()) {
     case OutEnableColumn:
-        return row->kind != 0 && setNumber(row->outEnable, value);
+        return row->kind != 0 &&
+               editRecord(index, [&](PortRecord &r) { return setNumber(r.outEnable, value); });
     case CapacityColumn:
-        return setNumber(row->capacity, value);
+        return editRecord(index, [&](PortRecord &r) { return setNumber(r.capacity, value); });
     default:
         return false;
     }

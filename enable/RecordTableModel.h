@@ -2,8 +2,11 @@
 
 // A table model over a list of row records owned by its table widget. Each table
 // states its columns in data(), setData(), flags() and sort(); the rules that all
-// tables follow (unset values, numeric edits, stable sorting) live here.
+// tables follow (unset values, numeric edits, stable sorting, edits as steps of the
+// view's history) live here.
 
+#include "enable/RecordEditCommand.h"
+#include "enable/RecordRowsCommand.h"
 #include "enable/TableModelBase.h"
 
 #include <QList>
@@ -11,6 +14,7 @@
 #include <QVariant>
 
 #include <algorithm>
+#include <functional>
 #include <type_traits>
 #include <utility>
 
@@ -34,6 +38,9 @@ public:
         : TableModelBase(headers, view, parent), m_rows(rows)
     {}
 
+    using RowsCommand = RecordRowsCommand<Record>;
+    using RowEntry = typename RowsCommand::Entry;
+
     Record *record(const QModelIndex &index) const
     {
         return index.isValid() ? static_cast<Record *>(index.internalPointer()) : nullptr;
@@ -47,24 +54,133 @@ public:
         beginResetModel();
         qDeleteAll(*m_rows);
         m_rows->clear();
+        qDeleteAll(m_setAside);
+        m_setAside.clear();
         endResetModel();
     }
 
+    // Changes made by code rather than by the table's own controls (such as fixes
+    // offered elsewhere in the IDE): each is one step of the view's history, named
+    // `text`, undone and redone like a user's edit, and marks the view modified.
+    bool changeRecord(Record *record, const std::function<void(Record &)> &change,
+                      const QString &text)
+    {
+        const int row = m_rows->indexOf(record);
+        if (row < 0)
+            return false;
+        const Record before = *record;
+        change(*record);
+        rowChanged(row);
+        markModified();
+        recordChanged(record, before, text);
+        return true;
+    }
+    // Removes the records of this table among `records` in one pass and returns how
+    // many; an empty text names the step "Remove N Rows".
+    int removeRecords(const QList<Record *> &records, const QString &text = QString())
+    {
+        const QSet<const Record *> wanted(records.cbegin(), records.cend());
+        QVector<RowEntry> taken = RowsCommand::takeOut(this, m_rows, wanted);
+        const int count = taken.size();
+        if (count == 0)
+            return 0;
+        markModified();
+        recordRemoved(std::move(taken), text);
+        return count;
+    }
+
+    // The user's edits, recorded once they are made.
+    void recordChanged(Record *record, const Record &before, const QString &text)
+    {
+        pushEdit(new RecordEditCommand<Record>(this, m_rows, record, before, text));
+    }
+    // Rows appended from `firstRow` to the end.
+    void recordAppended(int firstRow)
+    {
+        QVector<RowEntry> entries;
+        for (int row = qMax(firstRow, 0); row < m_rows->size(); ++row)
+            entries.append({row, m_rows->at(row)});
+        if (!entries.isEmpty())
+            pushEdit(new RowsCommand(this, m_rows, entries, RowsCommand::Added,
+                                     addRowsText(entries.size())));
+    }
+    // Records already taken out of the table, ascending by the positions they had.
+    void recordRemoved(QVector<RowEntry> entries, const QString &text = QString())
+    {
+        if (entries.isEmpty())
+            return;
+        const bool edit = std::any_of(entries.cbegin(), entries.cend(), [this](const RowEntry &e) {
+            return countsAsEdit(*e.second);
+        });
+        if (!edit) {
+            // Nothing of the file changed, so this is no step; a step may still refer
+            // to these records, which therefore live on until the table goes.
+            for (const RowEntry &entry : qAsConst(entries))
+                m_setAside.append(entry.second);
+            return;
+        }
+        const int count = entries.size();
+        pushEdit(new RowsCommand(this, m_rows, std::move(entries), RowsCommand::Removed,
+                                 text.isEmpty() ? removeRowsText(count) : text));
+    }
+
+    // Takes one row out, announcing the single-row removal; the record is the caller's.
+    Record *takeRecordAt(int row)
+    {
+        beginRemoveRows({}, row, row);
+        Record *taken = m_rows->takeAt(row);
+        endRemoveRows();
+        return taken;
+    }
+
+    int renameRecords(const QHash<QString, QString> &renames, QStringList *skipped) override
+    {
+        if constexpr (HasName<Record>::value) {
+            QHash<QString, int> names;
+            names.reserve(m_rows->size());
+            for (const Record *r : qAsConst(*m_rows))
+                ++names[r->name];
+            int renamed = 0;
+            const QString text = headerData(0, Qt::Horizontal).toString();
+            for (Record *r : qAsConst(*m_rows)) {
+                const auto target = renames.constFind(r->name);
+                if (target == renames.constEnd() || r->name.isEmpty() || target.value() == r->name)
+                    continue;
+                if (names.value(target.value()) > 0) {
+                    if (skipped)
+                        skipped->append(r->name);
+                    continue;
+                }
+                if (--names[r->name] == 0)
+                    names.remove(r->name);
+                ++names[target.value()];
+                // As changeRecord() does, without its search for the row: one step per
+                // row, and the views told once for the whole table.
+                const Record before = *r;
+                r->name = target.value();
+                recordChanged(r, before, text);
+                ++renamed;
+            }
+            if (renamed > 0) {
+                announceAllChanged();
+                markModified();
+            }
+            return renamed;
+        } else {
+            Q_UNUSED(renames)
+            Q_UNUSED(skipped)
+            return 0;
+        }
+    }
     int removeRecordsNamed(const QSet<QString> &names) override
     {
         if constexpr (HasName<Record>::value) {
-            const auto named = [&names](const Record *r) { return names.contains(r->name); };
-            if (std::none_of(m_rows->begin(), m_rows->end(), named))
-                return 0;
-            beginResetModel();
-            const auto kept = std::stable_partition(
-                m_rows->begin(), m_rows->end(), [&named](const Record *r) { return !named(r); });
-            const int removed = int(m_rows->end() - kept);
-            std::for_each(kept, m_rows->end(), [](Record *r) { delete r; });
-            m_rows->erase(kept, m_rows->end());
-            endResetModel();
-            markModified();
-            return removed;
+            QList<Record *> named;
+            for (Record *r : qAsConst(*m_rows)) {
+                if (names.contains(r->name))
+                    named.append(r);
+            }
+            return removeRecords(named);
         } else {
             Q_UNUSED(names)
             return 0;
@@ -74,7 +190,6 @@ public:
 protected:
     int recordCount() const override { return m_rows->size(); }
     void *recordAt(int row) const override { return m_rows->at(row); }
-    void deleteRecordAt(int row) override { delete m_rows->takeAt(row); }
     QString recordName(int row) const override
     {
         if constexpr (HasName<Record>::value)
@@ -82,12 +197,23 @@ protected:
         else
             return TableModelBase::recordName(row);
     }
-    void setRecordName(int row, const QString &name) override
+
+    // Whether removing the row changes the document; removing only rows that do not
+    // is no edit and no step.
+    virtual bool countsAsEdit(const Record &) const { return true; }
+
+    // A user's edit of a cell: `change` edits the record and tells whether it changed
+    // it; a change is one step named after the column.
+    template <class Change> bool editRecord(const QModelIndex &index, Change change)
     {
-        if constexpr (HasName<Record>::value)
-            m_rows->at(row)->name = name;
-        else
-            TableModelBase::setRecordName(row, name);
+        Record *row = record(index);
+        if (!row)
+            return false;
+        const Record before = *row;
+        if (!change(*row))
+            return false;
+        recordChanged(row, before, m_headers.value(index.column()));
+        return true;
     }
 
     // Display/tool-tip value of a numeric cell: the value when set, nothing otherwise.
@@ -124,6 +250,8 @@ protected:
     QList<Record *> *m_rows;
 
 private:
+    QList<Record *> m_setAside;
+
     static bool keyLess(const QString &a, const QString &b)
     {
         return QString::compare(a, b, Qt::CaseInsensitive) < 0;

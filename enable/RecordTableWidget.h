@@ -10,6 +10,8 @@
 #include <QSet>
 #include <QWidget>
 
+#include <algorithm>
+
 class QAbstractItemDelegate;
 class QAction;
 class QTableView;
@@ -52,21 +54,26 @@ protected:
     static QList<int> selectedRows(QTableView *table);
 
     // The common removal: confirm, remove from the highest row to the lowest, clear
-    // the selection. beforeEach sees each record just before it is removed. Returns
-    // true when rows were removed.
+    // the selection. beforeEach sees each record just before it is removed. The
+    // removal is one step of the view's history, which keeps the records for undo.
+    // Returns true when rows were removed.
     template <class Record, class BeforeEach>
     bool removeSelected(QTableView *table, RecordTableModel<Record> *model, BeforeEach beforeEach)
     {
         const QList<int> rows = selectedRows(table);
         if (rows.isEmpty() || !confirmRemoval())
             return false;
+        QVector<typename RecordTableModel<Record>::RowEntry> taken;
+        taken.reserve(rows.size());
         for (auto it = rows.crbegin(); it != rows.crend(); ++it) {
             if (*it < 0 || *it >= model->rows()->size())
                 continue;
             beforeEach(model->rows()->at(*it));
-            model->removeRecordAt(*it);
+            taken.append({*it, model->takeRecordAt(*it)});
         }
         clearSelection(table);
+        std::reverse(taken.begin(), taken.end());
+        model->recordRemoved(std::move(taken));
         return true;
     }
     template <class Record> bool removeSelected(QTableView *table, RecordTableModel<Record> *model)
@@ -88,6 +95,7 @@ protected:
         for (const Record *row : rows)
             names.insert(row->name);
         int added = 0;
+        const int firstNew = rows.size();
         model->beginReset();
         rows.reserve(rows.size() + picks.size());
         for (const Pick &pick : picks) {
@@ -100,6 +108,7 @@ protected:
             ++added;
         }
         model->endReset();
+        model->recordAppended(firstNew);
         return added;
     }
 

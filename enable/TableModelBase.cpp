@@ -2,6 +2,8 @@
 
 #include "document/ZELView.h"
 
+#include <QUndoCommand>
+
 namespace ZEL {
 
 TableModelBase::TableModelBase(const QStringList &headers, ZELView *view, QObject *parent)
@@ -40,44 +42,29 @@ void TableModelBase::reset()
     endResetModel();
 }
 
-void TableModelBase::removeRecordAt(int row)
+void TableModelBase::rowChanged(int row)
 {
-    if (row < 0 || row >= recordCount())
+    if (row < 0 || row >= recordCount() || m_headers.isEmpty())
         return;
-    beginRemoveRows({}, row, row);
-    deleteRecordAt(row);
-    endRemoveRows();
+    emit dataChanged(index(row, 0), index(row, m_headers.size() - 1));
 }
 
-int TableModelBase::renameRecords(const QHash<QString, QString> &renames, QStringList *skipped)
+void TableModelBase::pushEdit(QUndoCommand *command) const
 {
-    const int count = recordCount();
-    QHash<QString, int> names;
-    names.reserve(count);
-    for (int row = 0; row < count; ++row)
-        ++names[recordName(row)];
-    int renamed = 0;
-    beginResetModel();
-    for (int row = 0; row < count; ++row) {
-        const QString name = recordName(row);
-        const auto target = renames.constFind(name);
-        if (target == renames.constEnd() || target.value() == name || name.isEmpty())
-            continue;
-        if (names.value(target.value()) > 0) {
-            if (skipped)
-                skipped->append(name);
-            continue;
-        }
-        setRecordName(row, target.value());
-        if (--names[name] == 0)
-            names.remove(name);
-        ++names[target.value()];
-        ++renamed;
-    }
-    endResetModel();
-    if (renamed > 0)
-        markModified();
-    return renamed;
+    if (m_view)
+        m_view->pushEdit(command);
+    else
+        delete command;
+}
+
+QString TableModelBase::addRowsText(int count)
+{
+    return count == 1 ? tr("Add 1 Row") : tr("Add %1 Rows").arg(count);
+}
+
+QString TableModelBase::removeRowsText(int count)
+{
+    return count == 1 ? tr("Remove 1 Row") : tr("Remove %1 Rows").arg(count);
 }
 
 int TableModelBase::rowOfName(const QString &name) const
@@ -103,9 +90,6 @@ QString TableModelBase::recordName(int) const
 {
     return {};
 }
-
-void TableModelBase::setRecordName(int, const QString &)
-{}
 
 void TableModelBase::markModified() const
 {

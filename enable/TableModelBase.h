@@ -8,6 +8,8 @@
 #include <QSet>
 #include <QStringList>
 
+class QUndoCommand;
+
 namespace ZEL {
 
 class ZELView;
@@ -30,31 +32,35 @@ public:
     void beginReset() { beginResetModel(); }
     void endReset() { endResetModel(); }
     void reset();
-    // Removes one row and deletes its record, announcing the single-row removal.
-    void removeRecordAt(int row);
+    // Tells the views that one row was changed in place; a negative row is ignored.
+    void rowChanged(int row);
+    // Hands a step of the edit history to the view (deletes it when there is none).
+    void pushEdit(QUndoCommand *command) const;
 
-    // Bulk edits by row name, for the fixes that follow a re-synthesis. Each is one pass
-    // and one model reset, so thousands of rows in a large table stay cheap, and each
-    // marks the view modified once when it changed something. Rows keep their places:
-    // a rename is an edit of the name, not a new row, and only a sort reorders rows.
+    // Step texts, e.g. "Remove 3 Rows".
+    static QString addRowsText(int count);
+    static QString removeRowsText(int count);
+
+    // Bulk edits by row name, for the fixes that follow a re-synthesis: each changed row
+    // is a step of the view's history (a caller that wants one step wraps the calls in
+    // a macro of the view's undo stack), and removals take all rows out in one pass.
+    // Rows keep their places: a rename is an edit of the name, and only a sort reorders.
     // Renames each row named like a key to the key's value, unless a row already has
     // that name (the tables' exact, case-sensitive duplicate rule): such a row is left
     // as it is and its old name added to `skipped`. Returns the number renamed.
-    int renameRecords(const QHash<QString, QString> &renames, QStringList *skipped = nullptr);
-    // Removes and deletes every row named by one of `names`; returns the number removed.
+    virtual int renameRecords(const QHash<QString, QString> &renames,
+                              QStringList *skipped = nullptr) = 0;
+    // Removes every row named by one of `names` as one step; returns the number removed.
     virtual int removeRecordsNamed(const QSet<QString> &names) = 0;
     // The first row with this name; rows without a name field match on any cell's text
-    // or tool tip.
-    // -1 when there is none.
+    // or tool tip. -1 when there is none.
     int rowOfName(const QString &name) const;
 
 protected:
     virtual int recordCount() const = 0;
     virtual void *recordAt(int row) const = 0;
-    virtual void deleteRecordAt(int row) = 0;
     // The row's name; tables whose records have none keep the empty default.
     virtual QString recordName(int row) const;
-    virtual void setRecordName(int row, const QString &name);
 
     void markModified() const;
     // Tells the views that every cell may have changed, e.g. after a sort.

@@ -4,6 +4,7 @@
 #include "document/ZELView.h"
 #include "host/te.h"
 #include "plugin/ZELViewManager.h"
+#include "undo/FormEditRecorder.h"
 
 #include <QAbstractButton>
 #include <QButtonGroup>
@@ -90,29 +91,45 @@ ZELSettingWidget::ZELSettingWidget(ZELView *view, QWidget *parent)
 
     QUtil::EventManager::instance()->subscribe(this, kDeviceChangeEvent);
 
+    // Every connection below is one user edit: what it and the rules it runs change
+    // becomes one step of the view's history, named after the control.
+    m_history = new FormEditRecorder(view, this);
+    m_history->watchChildren(this);
+
     const auto comboIndexChanged = QOverload<int>::of(&QComboBox::currentIndexChanged);
     const auto spinValueChanged = QOverload<double>::of(&QDoubleSpinBox::valueChanged);
     const auto groupButtonClicked = QOverload<QAbstractButton *>::of(&QButtonGroup::buttonClicked);
+    const auto markModified = [this]() { modified(); };
 
-    connect(ui->comboGrade, comboIndexChanged, this, &ZELSettingWidget::modified);
-    connect(ui->comboGrade, comboIndexChanged, this, &ZELSettingWidget::updateJunctionTempRange);
-    connect(ui->comboProcess, comboIndexChanged, this, &ZELSettingWidget::modified);
-    connect(ui->spinAmbTemp, spinValueChanged, this, &ZELSettingWidget::modified);
-    connect(ui->spinBoardTemp, spinValueChanged, this, &ZELSettingWidget::modified);
-    connect(ui->comboAirFlow, comboIndexChanged, this, &ZELSettingWidget::modified);
+    m_history->connectEdit(ui->comboGrade, comboIndexChanged, tr("Grade"), [this]() {
+        modified();
+        updateJunctionTempRange();
+    });
+    m_history->connectEdit(ui->comboProcess, comboIndexChanged, tr("Process"), markModified);
+    m_history->connectEdit(ui->spinAmbTemp, spinValueChanged, tr("Ambient Temperature"),
+                           markModified);
+    m_history->connectEdit(ui->spinBoardTemp, spinValueChanged, tr("Board Temperature"),
+                           markModified);
+    m_history->connectEdit(ui->comboAirFlow, comboIndexChanged, tr("Air Flow"), markModified);
     // clicked() and buttonClicked() fire for the user only, so readConfig can set these
     // controls without running the rules halfway through.
-    connect(ui->checkJA, &QCheckBox::clicked, this, &ZELSettingWidget::onChangeThetaEnable);
-    connect(buttonGroupHeat, groupButtonClicked, this, &ZELSettingWidget::onHeatChanged);
-    connect(buttonGroupBoard, groupButtonClicked, this, &ZELSettingWidget::onBoardTMChanged);
-    connect(ui->lineEditJA, spinValueChanged, this, &ZELSettingWidget::modified);
+    m_history->connectEdit(ui->checkJA, &QCheckBox::clicked, tr("Custom Theta JA"),
+                           [this]() { onChangeThetaEnable(); });
+    m_history->connectEdit(buttonGroupHeat, groupButtonClicked, tr("Heat Sink"),
+                           [this]() { onHeatChanged(); });
+    m_history->connectEdit(buttonGroupBoard, groupButtonClicked, tr("Board Thermal Model"),
+                           [this]() { onBoardTMChanged(); });
+    m_history->connectEdit(ui->lineEditJA, spinValueChanged, tr("Custom Theta JA"), markModified);
     // The text overload of valueChanged is deprecated; textChanged is emitted at the same
     // moment with the same text, so the view is marked exactly as before.
-    connect(ui->lineEditSA, &QDoubleSpinBox::textChanged, this, &ZELSettingWidget::modified);
-    connect(ui->lineEditJB, &QDoubleSpinBox::textChanged, this, &ZELSettingWidget::modified);
-    connect(ui->checkBoxJunctionTemp, &QCheckBox::toggled, this,
-            &ZELSettingWidget::onJunctionTempChanged);
-    connect(ui->spinJunctionTemp, spinValueChanged, this, &ZELSettingWidget::modified);
+    m_history->connectEdit(ui->lineEditSA, &QDoubleSpinBox::textChanged, tr("Custom Theta SA"),
+                           markModified);
+    m_history->connectEdit(ui->lineEditJB, &QDoubleSpinBox::textChanged, tr("Custom Theta JB"),
+                           markModified);
+    m_history->connectEdit(ui->checkBoxJunctionTemp, &QCheckBox::toggled,
+                           tr("Junction Temperature"), [this]() { onJunctionTempChanged(); });
+    m_history->connectEdit(ui->spinJunctionTemp, spinValueChanged, tr("Junction Temperature"),
+                           markModified);
 
     loadVoltageInfo();
 }
@@ -285,9 +302,11 @@ void ZELSettingWidget::updateVoltageVisibility()
 void ZELSettingWidget::connectVoltageSignals()
 {
     const auto spinValueChanged = QOverload<double>::of(&QDoubleSpinBox::valueChanged);
-    connect(ui->doubleSpinVCC, spinValueChanged, this, &ZELSettingWidget::onValueChanged);
-    connect(ui->doubleSpinVCCX, spinValueChanged, this, &ZELSettingWidget::onValueChanged);
-    connect(ui->doubleSpinVCCLDO, spinValueChanged, this, &ZELSettingWidget::onValueChanged);
+    const auto onValue = [this]() { onValueChanged(); };
+    // A tied rail follows inside the edit of its leader, so both change in one step.
+    m_history->connectEdit(ui->doubleSpinVCC, spinValueChanged, tr("VCC"), onValue);
+    m_history->connectEdit(ui->doubleSpinVCCX, spinValueChanged, tr("VCCX"), onValue);
+    m_history->connectEdit(ui->doubleSpinVCCLDO, spinValueChanged, tr("VCCLDO"), onValue);
 }
 
 void ZELSettingWidget::updateVoltageRanges()
@@ -358,8 +377,16 @@ void ZELSettingWidget::handleIEvent(const QUtil::IEvent *event)
         return;
     if (loadVoltageInfo()) {
         // The VCCX lock is left as V1 decides; the host calls setDevice again if needed.
-        updateVoltageVisibility();
-        updateVoltageRanges();
+        // Steps recorded under the old chip's limits could restore values the new chip
+        // cannot take, so the history starts again from the refitted page.
+        const auto refit = [this]() {
+            updateVoltageVisibility();
+            updateVoltageRanges();
+        };
+        if (m_view)
+            m_view->resetHistory(refit);
+        else
+            refit();
         return;
     }
     if (!m_view)

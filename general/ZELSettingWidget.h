@@ -23,6 +23,7 @@ namespace Ui {
 class ZELSettingWidget;
 }
 
+class FormEditRecorder;
 class ZELView;
 
 class ZELSettingWidget : public QWidget, public QUtil::IEventHandler {
@@ -59,6 +60,7 @@ private:
     QButtonGroup *buttonGroupHeat = nullptr;
     QButtonGroup *buttonGroupBoard = nullptr;
     ZOR::Voltage m_voltage;
+    FormEditRecorder *m_history = nullptr;
 };
 
 } // namespace ZEL

@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QUndoStack>
 
 namespace ZEL {
 
@@ -17,6 +18,8 @@ namespace {
 
 const char kContext[] = "ZEL.ZELViewManager.Context";
 const char kSaveCommand[] = "Core.Action.Save";
+const char kUndoCommand[] = "Core.Action.Undo";
+const char kRedoCommand[] = "Core.Action.Redo";
 
 QString absoluteForm(const QString &path)
 {
@@ -36,6 +39,8 @@ ZELView *findView(const QList<ZELView *> &views, const QString &absolutePath)
 
 struct ZELViewManagerPrivate {
     QAction *saveAction = nullptr;
+    QAction *undoAction = nullptr;
+    QAction *redoAction = nullptr;
     ZELView *currentView = nullptr;
     QList<ZELView *> views;
     bool hasCurrentView = false;
@@ -99,6 +104,11 @@ void ZELViewManager::openView(DEV::DeviceArg device, const QString &path)
     d->views.append(view);
     connect(view, &ZELView::modificationStatusChanged, m_instance,
             &ZELViewManager::onZELViewModified);
+    // Every push, merge, undo, redo and clear moves or resets the index.
+    connect(view->undoStack(), &QUndoStack::indexChanged, m_instance, [view]() {
+        if (d && view == d->currentView)
+            m_instance->updateHistoryActions();
+    });
     host->registerContext(view, QLatin1String(kContext), true);
     host->showView(view);
 }
@@ -125,11 +135,13 @@ void ZELViewManager::onCurrentViewChanged(Core::IView *view)
         d->hasCurrentView = false;
         if (d->saveAction)
             d->saveAction->setEnabled(false);
+        updateHistoryActions();
         return;
     }
     d->currentView = zelView;
     d->hasCurrentView = true;
     updateSaveAction();
+    updateHistoryActions();
 }
 
 void ZELViewManager::onZELViewClosed(Core::IView *view)
@@ -143,6 +155,7 @@ void ZELViewManager::onZELViewClosed(Core::IView *view)
         d->currentView = nullptr;
     }
     updateSaveAction();
+    updateHistoryActions();
 }
 
 void ZELViewManager::onZELViewModified(bool)
@@ -159,6 +172,18 @@ void ZELViewManager::onActSave()
         d->currentView->save();
 }
 
+void ZELViewManager::onActUndo()
+{
+    if (d->hasCurrentView && d->currentView)
+        d->currentView->undoStack()->undo();
+}
+
+void ZELViewManager::onActRedo()
+{
+    if (d->hasCurrentView && d->currentView)
+        d->currentView->undoStack()->redo();
+}
+
 ZELViewManager::ZELViewManager() = default;
 
 ZELViewManager::~ZELViewManager() = default;
@@ -171,6 +196,19 @@ void ZELViewManager::initialize()
     d->saveAction->setEnabled(false);
     connect(d->saveAction, &QAction::triggered, this, &ZELViewManager::onActSave);
 
+    // Kept outside the manager's children, where the save action is its only action;
+    // deinit() deletes them.
+    d->undoAction = new QAction(tr("Undo"));
+    d->redoAction = new QAction(tr("Redo"));
+    Core::ActionManager::registerAction(d->undoAction, QLatin1String(kUndoCommand),
+                                        QLatin1String(kContext));
+    Core::ActionManager::registerAction(d->redoAction, QLatin1String(kRedoCommand),
+                                        QLatin1String(kContext));
+    d->undoAction->setEnabled(false);
+    d->redoAction->setEnabled(false);
+    connect(d->undoAction, &QAction::triggered, this, &ZELViewManager::onActUndo);
+    connect(d->redoAction, &QAction::triggered, this, &ZELViewManager::onActRedo);
+
     Core::ViewManager *host = Core::ViewManager::instance();
     connect(host, &Core::ViewManager::viewActiveted, this, &ZELViewManager::onCurrentViewChanged);
     connect(host, &Core::ViewManager::viewClosed, this, &ZELViewManager::onZELViewClosed);
@@ -178,6 +216,8 @@ void ZELViewManager::initialize()
 
 void ZELViewManager::deinit()
 {
+    delete d->undoAction;
+    delete d->redoAction;
     delete d;
     d = nullptr;
     m_instance = nullptr;
@@ -218,6 +258,25 @@ void ZELViewManager::updateSaveAction()
     d->saveAction->setText(QStringLiteral("&Save \"%1\"").arg(title));
     d->saveAction->setToolTip(QStringLiteral("Save \"%1\"").arg(title));
     d->saveAction->setEnabled(d->currentView->isModified());
+}
+
+void ZELViewManager::updateHistoryActions()
+{
+    if (!d->undoAction || !d->redoAction)
+        return;
+    const QUndoStack *stack =
+        d->hasCurrentView && d->currentView ? d->currentView->undoStack() : nullptr;
+    const bool canUndo = stack && stack->canUndo();
+    const bool canRedo = stack && stack->canRedo();
+    // The texts name the step: "Undo Ambient Temperature", "Redo Remove 3 Rows".
+    d->undoAction->setText(canUndo && !stack->undoText().isEmpty()
+                               ? tr("Undo %1").arg(stack->undoText())
+                               : tr("Undo"));
+    d->redoAction->setText(canRedo && !stack->redoText().isEmpty()
+                               ? tr("Redo %1").arg(stack->redoText())
+                               : tr("Redo"));
+    d->undoAction->setEnabled(canUndo);
+    d->redoAction->setEnabled(canRedo);
 }
 
 } // namespace ZEL

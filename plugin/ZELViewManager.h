@@ -2,7 +2,7 @@
 
 // The single object through which the IDE opens and closes configuration files:
 // it keeps one view per file, reads the project's netlist for a new view and binds
-// the IDE's save command to the active configuration view.
+// the IDE's save, undo and redo commands to the active configuration view.
 
 #include "host/dev.h"
 
@@ -47,6 +47,9 @@ private:
     static ZELView *createView(DEV::DeviceArg device, const QString &path,
                                NlsData::Netlist *netlist);
     void updateSaveAction();
+    void updateHistoryActions();
+    void onActUndo();
+    void onActRedo();
 };
 
 } // namespace ZEL

@@ -49,9 +49,11 @@ bool RateModel::setData(const QModelIndex &index, const QVariant &value, int rol
     const QString text = value.toDouble() < 0 ? QString() : value.toString();
     if (text == item->value)
         return false;
-    item->value = text;
-    markModified();
-    return true;
+    return editRecord(index, [&](NetRateItem &edited) {
+        edited.value = text;
+        markModified();
+        return true;
+    });
 }
 
 Qt::ItemFlags RateModel::flags(const QModelIndex &index) const

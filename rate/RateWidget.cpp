@@ -3,7 +3,9 @@
 
 #include "document/ZELView.h"
 #include "rate/MessageText.h"
+#include "rate/RateModel.h"
 #include "rate/RateTableView.h"
+#include "rate/RateUnitCommand.h"
 
 #include <QDomElement>
 #include <QMessageBox>
@@ -62,16 +64,17 @@ void RateWidget::onVectorlessChanged(bool enabled)
 
 void RateWidget::onNetRateUnitChanged()
 {
-    changeUnit(m_form->tableviewNet, m_form->radioToggle, m_form->radioSignal);
+    changeUnit(m_form->tableviewNet, m_form->radioToggle, m_form->radioSignal, tr("Net Rate Unit"));
 }
 
 void RateWidget::onIORateUnitChanged()
 {
-    changeUnit(m_form->tableviewPort, m_form->radioToggleIO, m_form->radioSignalIO);
+    changeUnit(m_form->tableviewPort, m_form->radioToggleIO, m_form->radioSignalIO,
+               tr("IO Rate Unit"));
 }
 
 void RateWidget::changeUnit(RateTableView *table, QAbstractButton *toggleButton,
-                            QAbstractButton *signalButton)
+                            QAbstractButton *signalButton, const QString &stepText)
 {
     if (table->items().isEmpty()) {
         table->setToggleUnit(toggleButton->isChecked());
@@ -82,8 +85,12 @@ void RateWidget::changeUnit(RateTableView *table, QAbstractButton *toggleButton,
         tr("Are you sure to change unit?\nThe edited values will be clear after changed."),
         QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
     if (answer == QMessageBox::Yes) {
+        // Taken before the change: the step keeps the rates it clears.
+        auto *step = new RateUnitCommand(table, toggleButton, signalButton, stepText);
         table->setToggleUnit(toggleButton->isChecked());
         table->clearValues();
+        step->setNewUnit(table->toggleUnit());
+        table->model()->pushEdit(step);
         return;
     }
     // The user's click has already moved the check mark; put it back on the unit in force.

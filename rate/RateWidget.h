@@ -42,7 +42,7 @@ private slots:
 private:
     // The one unit-change procedure of both tables, each with its own pair of buttons.
     void changeUnit(RateTableView *table, QAbstractButton *toggleButton,
-                    QAbstractButton *signalButton);
+                    QAbstractButton *signalButton, const QString &stepText);
 
     Ui::NetRateEditor *m_form = nullptr;
     ZELView *m_view = nullptr;

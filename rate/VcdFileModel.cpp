@@ -67,11 +67,4 @@ void VcdFileModel::sort(int column, Qt::SortOrder order)
     }
 }
 
-void VcdFileModel::rowChanged(int row)
-{
-    if (row < 0 || row >= rowCount())
-        return;
-    emit dataChanged(index(row, 0), index(row, columnCount() - 1));
-}
-
 } // namespace ZEL

@@ -19,9 +19,6 @@ public:
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
-
-    // Tells the views that one row was edited in place.
-    void rowChanged(int row);
 };
 
 } // namespace ZEL

@@ -6,6 +6,7 @@
 #include "rate/MessageText.h"
 #include "rate/VcdFileModel.h"
 #include "rate/VcdFileSetDialog.h"
+#include "undo/FormEditRecorder.h"
 
 #include <QAction>
 #include <QDomElement>
@@ -55,6 +56,12 @@ void readRate(const QDomElement &section, const QString &toggleTag, const QStrin
     value->setValue(qIsFinite(number) ? number : 0.0);
 }
 
+bool sameFile(const VcdFileItem &a, const VcdFileItem &b)
+{
+    return a.file == b.file && a.instance == b.instance && a.isVcd == b.isVcd &&
+           a.startTime == b.startTime && a.endTime == b.endTime && a.timeUnit == b.timeUnit;
+}
+
 // The two-decimal text shown by the spin box, always with a point.
 QString rateText(const QDoubleSpinBox *value)
 {
@@ -83,15 +90,31 @@ VcdFileWidget::VcdFileWidget(ZELView *view, QWidget *parent)
     connect(m_form->btnAdd, &QAbstractButton::clicked, this, &VcdFileWidget::onNew);
     connect(m_removeAction, &QAction::triggered, this, &VcdFileWidget::onRemove);
     connect(m_form->btnRemove, &QAbstractButton::clicked, this, &VcdFileWidget::onRemove);
-    connect(m_form->checkGlitch, &QAbstractButton::clicked, this, &VcdFileWidget::onGlitchChanged);
-    connect(m_form->editIOValue, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this,
-            &VcdFileWidget::modified);
-    connect(m_form->editRemainValue, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this,
-            &VcdFileWidget::modified);
-    connect(m_form->comboIOUnit, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
-            &VcdFileWidget::onIOUnitChanged);
-    connect(m_form->comboRemainUnit, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
-            &VcdFileWidget::onRemainUnitChanged);
+
+    // The default rates, their units and the glitch option: each change is one step of
+    // the view's history, a unit together with the value it fitted.
+    m_history = new FormEditRecorder(view, this);
+    m_history->watch({m_form->editIOValue, m_form->comboIOUnit, m_form->editRemainValue,
+                      m_form->comboRemainUnit, m_form->checkGlitch});
+    const auto spinValueChanged = QOverload<double>::of(&QDoubleSpinBox::valueChanged);
+    const auto comboIndexChanged = QOverload<int>::of(&QComboBox::currentIndexChanged);
+    connect(m_form->checkGlitch, &QAbstractButton::clicked, this, [this]() {
+        // Without activity files the option is not stored, so its change is no edit.
+        if (m_items.isEmpty()) {
+            onGlitchChanged();
+            m_history->resync();
+            return;
+        }
+        m_history->edit(m_form->checkGlitch, tr("Filter Glitch"), [this]() { onGlitchChanged(); });
+    });
+    m_history->connectEdit(m_form->editIOValue, spinValueChanged, tr("IO Input Rate"),
+                           [this]() { modified(); });
+    m_history->connectEdit(m_form->editRemainValue, spinValueChanged, tr("Remaining Rate"),
+                           [this]() { modified(); });
+    m_history->connectEdit(m_form->comboIOUnit, comboIndexChanged, tr("IO Input Rate Unit"),
+                           [this]() { onIOUnitChanged(); });
+    m_history->connectEdit(m_form->comboRemainUnit, comboIndexChanged, tr("Remaining Rate Unit"),
+                           [this]() { onRemainUnitChanged(); });
 
     // Vectorless estimation is not offered yet; the button stays in the form unused.
     m_form->radioVectorless->hide();
@@ -123,6 +146,7 @@ void VcdFileWidget::onNew()
     m_items.append(dialog.vcdFileItem());
     m_model->endReset();
     markModified();
+    m_model->recordAppended(m_items.size() - 1);
 }
 
 void VcdFileWidget::onEditData(const QModelIndex &index)
@@ -130,11 +154,14 @@ void VcdFileWidget::onEditData(const QModelIndex &index)
     VcdFileItem *item = m_model->record(index);
     if (!item)
         return;
+    const VcdFileItem before = *item;
     VcdFileSetDialog dialog(view(), this, item);
     if (dialog.exec() != QDialog::Accepted)
         return;
     m_model->rowChanged(index.row());
     markModified();
+    if (!sameFile(before, *item))
+        m_model->recordChanged(item, before, tr("Edit Activity File"));
 }
 
 void VcdFileWidget::onGlitchChanged()

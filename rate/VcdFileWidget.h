@@ -16,6 +16,7 @@ namespace Ui {
 class VcdFileTableView;
 }
 
+class FormEditRecorder;
 class VcdFileModel;
 
 class VcdFileWidget : public RecordTableWidget {
@@ -48,6 +49,7 @@ private:
     Ui::VcdFileTableView *m_form = nullptr;
     VcdFileModel *m_model = nullptr;
     QList<VcdFileItem *> m_items;
+    FormEditRecorder *m_history = nullptr;
 };
 
 } // namespace ZEL

@@ -2,10 +2,12 @@
 
 #include "studio/ProblemLocator.h"
 
+#include "document/ZELView.h"
 #include "enable/RecordTableWidget.h"
 
 #include <QHash>
 #include <QSet>
+#include <QUndoStack>
 
 namespace Studio {
 
@@ -38,6 +40,20 @@ groupByTable(ZEL::ZELView *view, const QVector<VepCheck::Diagnostic> &diagnostic
     return groups;
 }
 
+// Runs `fix` as one step of the view's history; a fix that changed nothing leaves no
+// step to undo.
+template <class Fix>
+ProblemFixer::Outcome asOneStep(ZEL::ZELView *view, const QString &text, Fix fix)
+{
+    QUndoStack *history = view->undoStack();
+    history->beginMacro(text);
+    const ProblemFixer::Outcome outcome = fix();
+    history->endMacro();
+    if (outcome.changed == 0)
+        history->undo();
+    return outcome;
+}
+
 } // namespace
 
 bool ProblemFixer::isStaleName(const VepCheck::Diagnostic &diagnostic)
@@ -60,13 +76,19 @@ ProblemFixer::applySuggestions(ZEL::ZELView *view, const QVector<VepCheck::Diagn
                                               [](Renames &renames, const VepCheck::Diagnostic &d) {
                                                   renames.insert(d.name, d.suggestion);
                                               });
-    Outcome outcome;
-    for (const auto &group : groups) {
-        QStringList skipped;
-        outcome.changed += group.first->recordModel()->renameRecords(group.second, &skipped);
-        outcome.skipped += skipped.size();
-    }
-    return outcome;
+    if (groups.isEmpty())
+        return {};
+    const QString text = diagnostics.size() == 1 ? QObject::tr("Replace with Suggestion")
+                                                 : QObject::tr("Apply All Suggestions");
+    return asOneStep(view, text, [&groups]() {
+        Outcome outcome;
+        for (const auto &group : groups) {
+            QStringList skipped;
+            outcome.changed += group.first->recordModel()->renameRecords(group.second, &skipped);
+            outcome.skipped += skipped.size();
+        }
+        return outcome;
+    });
 }
 
 ProblemFixer::Outcome
@@ -76,12 +98,14 @@ ProblemFixer::removeStaleRows(ZEL::ZELView *view, const QVector<VepCheck::Diagno
     const auto groups = groupByTable<Names>(
         view, diagnostics, &ProblemFixer::isStaleName,
         [](Names &names, const VepCheck::Diagnostic &d) { names.insert(d.name); });
-    Outcome outcome;
     if (groups.isEmpty() || !groups.first().first->confirmRemoval())
+        return {};
+    return asOneStep(view, QObject::tr("Remove Rows Not in the Netlist"), [&groups]() {
+        Outcome outcome;
+        for (const auto &group : groups)
+            outcome.changed += group.first->recordModel()->removeRecordsNamed(group.second);
         return outcome;
-    for (const auto &group : groups)
-        outcome.changed += group.first->recordModel()->removeRecordsNamed(group.second);
-    return outcome;
+    });
 }
 
 } // namespace Studio

@@ -3,8 +3,8 @@
 // The fixes the Problems panel offers for what a re-synthesis leaves behind: rows that
 // name nets, instances or ports the new netlist no longer has. Each fix is an edit of
 // the open view through its tables' own bulk operations (the duplicate rule, the
-// modified mark and the row order hold as for any edit); nothing is written to disk
-// until the user saves.
+// modified mark and the row order hold as for any edit) and one step of the view's
+// history, undone like any edit; nothing is written to disk until the user saves.
 
 #include "check/Diagnostic.h"
 

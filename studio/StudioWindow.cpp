@@ -25,6 +25,8 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -34,6 +36,8 @@ namespace Studio {
 namespace {
 
 const QString SaveCommand = QStringLiteral("Core.Action.Save");
+const QString UndoCommand = QStringLiteral("Core.Action.Undo");
+const QString RedoCommand = QStringLiteral("Core.Action.Redo");
 const QString NetlistResult = QStringLiteral("RES.netlist");
 const QString ConfigSuffix = QStringLiteral("vep");
 constexpr int StatusTimeout = 8000;
@@ -56,6 +60,20 @@ StudioWindow::StudioWindow(QWidget *parent)
     save->setText(tr("&Save"));
     save->setShortcut(QKeySequence::Save);
     ui->menuFile->insertAction(ui->actionClose, save);
+
+    // Edit > Undo and Redo are IDE commands too; the current view's actions name the step.
+    QMenu *menuEdit = new QMenu(tr("&Edit"), this);
+    menuEdit->setObjectName(QStringLiteral("menuEdit"));
+    menuBar()->insertMenu(ui->menuProject->menuAction(), menuEdit);
+    QAction *undo = Core::ActionManager::command(UndoCommand);
+    undo->setText(tr("&Undo"));
+    undo->setShortcut(QKeySequence::Undo);
+    QAction *redo = Core::ActionManager::command(RedoCommand);
+    redo->setText(tr("&Redo"));
+    redo->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    menuEdit->addAction(undo);
+    menuEdit->addAction(redo);
 
     connect(ui->actionNew, &QAction::triggered, this, &StudioWindow::onNew);
     connect(ui->actionOpen, &QAction::triggered, this, &StudioWindow::onOpen);

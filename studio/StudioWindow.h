@@ -1,7 +1,7 @@
 #pragma once
 
 // The main window of the reference IDE shell: the IDE's view area in the middle,
-// the project's files beside it, and the File, Project and Device menus through
+// the project's files beside it, and the File, Edit, Project and Device menus through
 // which a person drives the plug-in as the real IDE would.
 
 #include <QMainWindow>

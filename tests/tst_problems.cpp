@@ -13,6 +13,7 @@
 #include "rate/VcdFileWidget.h"
 #include "rate/ZELRateWidget.h"
 
+#include <QUndoStack>
 #include <QtTest>
 #include <QtWidgets>
 
@@ -255,8 +256,20 @@ private slots:
         QCOMPARE(names(m_view->enableSetPage()->dffTable()), dffRows);
         QCOMPARE(m_view->isModified(), staleAfterSave >= 0);
         QCOMPARE(readAll(m_file), before); // nothing written before the save
+        // One step of the view's history, undone and redone like any edit.
+        QUndoStack *history = m_view->undoStack();
+        QCOMPARE(history->count(), changed > 0 ? 1 : 0);
         if (staleAfterSave < 0)
             return;
+        history->undo();
+        QCOMPARE(
+            names(m_view->enableSetPage()->dffTable()),
+            QStringList({"u_core/acc[0]", "u_core/acc[3]", "u_core/acc_reg[3]", "u_core/gone"}));
+        QVERIFY(!m_view->isModified());
+        history->redo();
+        QCOMPARE(names(m_view->ratePage()->rateWidget()->netTable()), netRows);
+        QCOMPARE(names(m_view->enableSetPage()->dffTable()), dffRows);
+        QVERIFY(m_view->isModified());
         m_panel->waitUntilIdle();
         QCOMPARE(m_panel->source(), ProblemsPanel::UnsavedState);
         QCOMPARE(rows(m_panel, "stale-name").size(), staleAfterSave);
