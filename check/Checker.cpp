@@ -13,6 +13,7 @@
 #include "rate/ZELRateWidget.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSet>
 
@@ -425,32 +426,30 @@ QList<Diagnostic> Checker::checkFile(const QString &vepPath, const DesignContext
 {
     QList<Diagnostic> out;
     FileCheck check(vepPath, &out);
-    const QString refused =
-        QStringLiteral("Can not open %1: Invalid VEP file.").arg(QDir::toNativeSeparators(vepPath));
-
-    FileOutline disk;
     QString error;
-    if (!QFileInfo(vepPath).isFile() || !disk.read(vepPath, &error)) {
+    QFile file(vepPath);
+    if (!QFileInfo(vepPath).isFile() || !file.open(QIODevice::ReadOnly)) {
         check.add(Severity::Error, QStringLiteral("not-a-config"),
-                  QStringLiteral("the file cannot be read%1")
-                      .arg(error.isEmpty() ? QString() : QStringLiteral(": ") + error),
+                  QStringLiteral("the file cannot be read: %1")
+                      .arg(QFileInfo(vepPath).isFile() ? file.errorString()
+                                                       : QStringLiteral("no such file")),
                   0);
         return out;
     }
-    if (disk.docTypeName() != QLatin1String(kDocType)) {
-        check.add(Severity::Error, QStringLiteral("not-a-config"),
-                  QStringLiteral("%1 (the document type is %2, not %3)")
-                      .arg(refused,
-                           disk.docTypeName().isEmpty() ? QStringLiteral("missing")
-                                                        : quoted(disk.docTypeName()),
-                           QLatin1String(kDocType)),
-                  1);
-        return out;
-    }
+    const QByteArray bytes = file.readAll();
+    file.close();
 
     const QString top = netlist ? netlist->topModuleName() : QString();
     HeadlessEditor editor(ctx.device, top);
     if (!editor.open(vepPath, &error)) {
+        // The editor says only "Invalid VEP file"; the document type is the reason.
+        FileOutline disk;
+        disk.parseFile(bytes);
+        if (disk.docTypeName() != QLatin1String(kDocType))
+            error += QStringLiteral(" (the document type is %1, not %2)")
+                         .arg(disk.docTypeName().isEmpty() ? QStringLiteral("missing")
+                                                           : quoted(disk.docTypeName()),
+                              QLatin1String(kDocType));
         check.add(Severity::Error, QStringLiteral("not-a-config"), error, 1);
         return out;
     }
@@ -459,11 +458,23 @@ QList<Diagnostic> Checker::checkFile(const QString &vepPath, const DesignContext
         check.add(Severity::Warning, QStringLiteral("normalized"),
                   QStringLiteral("the editor says on opening: %1").arg(text), 0);
 
-    ConfigSnapshot snapshot =
-        ConfigSnapshot::fromWrittenForm(ConfigSnapshot::writtenForm(view), vepPath, disk);
+    // A file as the editor writes it (the usual case: files are saved by the editor) has
+    // nothing to normalise, and its lines are those of the written form.
+    const QByteArray written = ConfigSnapshot::writtenForm(view);
+    FileOutline form;
+    form.parse(written);
+    ConfigSnapshot snapshot;
+    if (written == bytes) {
+        snapshot = ConfigSnapshot::fromOutlines(form, vepPath, form);
+    } else {
+        FileOutline disk;
+        disk.parseFile(bytes);
+        snapshot = ConfigSnapshot::fromOutlines(form, vepPath, disk);
+        snapshot.topModule = top;
+        if (disk.hasRoot())
+            check.compare(disk, snapshot);
+    }
     snapshot.topModule = top;
-    if (disk.hasRoot())
-        check.compare(disk, snapshot);
 
     // The editor's own pre-save validation. The activity list's part of it (a listed file
     // missing on disk) is the activity-missing check, which names every such file.

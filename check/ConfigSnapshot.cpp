@@ -169,49 +169,47 @@ ConfigSnapshot ConfigSnapshot::fromWrittenForm(const QByteArray &written, const 
 ConfigSnapshot ConfigSnapshot::fromWrittenForm(const QByteArray &written, const QString &diskFile,
                                                const FileOutline &disk)
 {
+    FileOutline form;
+    form.parse(written);
+    return fromOutlines(form, diskFile, disk);
+}
+
+ConfigSnapshot ConfigSnapshot::fromOutlines(const FileOutline &form, const QString &diskFile,
+                                            const FileOutline &disk)
+{
     ConfigSnapshot snapshot;
     snapshot.file = diskFile;
-    QXmlStreamReader reader(written);
-    reader.readNextStartElement(); // Config
-    while (reader.readNextStartElement()) {
-        const QString tag = reader.name().toString();
-        const FileOutline::Element *entry = disk.first(tag);
-        if (!isSection(tag)) {
-            const QString text = reader.readElementText();
-            if (tag == QLatin1String("Version"))
+    for (const FileOutline::Element &element : form.entries()) {
+        const FileOutline::Element *entry = disk.first(element.tag);
+        if (!isSection(element.tag)) {
+            if (element.tag == QLatin1String("Version"))
                 continue;
-            snapshot.settings.append({tag, text});
+            snapshot.settings.append({element.tag, element.text});
             if (entry)
-                snapshot.settingLines.insert(tag, entry->line);
+                snapshot.settingLines.insert(element.tag, entry->line);
             continue;
         }
         ConfigSection section;
-        section.tag = tag;
+        section.tag = element.tag;
         section.line = entry ? entry->line : 0;
-        for (const QXmlStreamAttribute &attribute : reader.attributes())
-            section.attributes.append({attribute.name().toString(), attribute.value().toString()});
-        const QString rowTag = rowTagOf(tag);
-        int rowCount = 0;
-        while (reader.readNextStartElement()) {
-            const QString childTag = reader.name().toString();
-            if (childTag != rowTag) {
-                section.values.append({childTag, reader.readElementText()});
+        section.attributes = element.attributes;
+        const QString rowTag = rowTagOf(element.tag);
+        section.rows.reserve(element.children.size());
+        for (const FileOutline::Element &child : element.children) {
+            if (child.tag != rowTag) {
+                section.values.append({child.tag, child.text});
                 continue;
             }
             ConfigRow row;
-            row.tag = childTag;
-            row.row = rowCount++;
-            for (const QXmlStreamAttribute &attribute : reader.attributes()) {
-                row.attributes.append({attribute.name().toString(), attribute.value().toString()});
-                if (attribute.name() == QLatin1String("name"))
-                    row.name = attribute.value().toString();
-            }
-            reader.skipCurrentElement();
-            section.rows.append(row);
+            row.tag = child.tag;
+            row.row = section.rows.size();
+            row.attributes = child.attributes;
+            row.name = child.attribute(QStringLiteral("name"));
+            section.rows.append(std::move(row));
         }
         if (entry)
             placeRows(section, *entry);
-        snapshot.sections.append(section);
+        snapshot.sections.append(std::move(section));
     }
     return snapshot;
 }

@@ -64,6 +64,9 @@ public:
     static ConfigSnapshot fromWrittenForm(const QByteArray &written, const QString &diskFile);
     static ConfigSnapshot fromWrittenForm(const QByteArray &written, const QString &diskFile,
                                           const FileOutline &disk);
+    // The same from the written form already read into an outline.
+    static ConfigSnapshot fromOutlines(const FileOutline &written, const QString &diskFile,
+                                       const FileOutline &disk);
     // What the editor would save for `view`: a complete .vep document.
     static QByteArray writtenForm(const ZEL::ZELView &view);
 
@@ -76,3 +79,7 @@ public:
 };
 
 } // namespace VepCheck
+
+// Moved, not copied, when a list of 100,000 rows grows.
+Q_DECLARE_TYPEINFO(VepCheck::ConfigRow, Q_MOVABLE_TYPE);
+Q_DECLARE_TYPEINFO(VepCheck::ConfigSection, Q_MOVABLE_TYPE);

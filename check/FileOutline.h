@@ -8,7 +8,12 @@
 #include "check/ConfigSnapshot.h"
 
 #include <QString>
+#include <QStringRef>
 #include <QVector>
+
+class QByteArray;
+class QIODevice;
+class QXmlStreamReader;
 
 namespace VepCheck {
 
@@ -28,6 +33,10 @@ public:
     // False when the file cannot be read at all; `error` says why. A file that breaks off
     // keeps what came before the break, as the editor's reading does.
     bool read(const QString &path, QString *error = nullptr);
+    // The same for the bytes of a file, decoded as the editor decodes them.
+    void parseFile(const QByteArray &bytes);
+    // A document in memory that is UTF-8 (the editor's written form of a view).
+    void parse(const QByteArray &bytes);
 
     QString docTypeName() const { return m_docTypeName; }
     bool hasRoot() const { return m_hasRoot; }
@@ -37,9 +46,20 @@ public:
     const Element *first(const QString &tag) const;
 
 private:
+    void parse(QIODevice *device);
+    void parse(QXmlStreamReader &reader);
+    // One string per distinct tag and attribute name, shared by every element that has it:
+    // a file of 100,000 rows has a dozen distinct names.
+    QString interned(const QStringRef &name);
+    void takeStart(QXmlStreamReader &reader, Element *element);
+
+    QVector<QString> m_names;
     QString m_docTypeName;
     bool m_hasRoot = false;
     QVector<Element> m_entries;
 };
 
 } // namespace VepCheck
+
+// Moved, not copied, when a list of 100,000 rows grows.
+Q_DECLARE_TYPEINFO(VepCheck::FileOutline::Element, Q_MOVABLE_TYPE);

@@ -135,10 +135,10 @@ QByteArray ReportWriter::sarif(const QList<FileReport> &reports, const QString &
     const QJsonObject srcRoot{
         {QStringLiteral("uri"),
          QUrl::fromLocalFile(QDir::currentPath() + QLatin1Char('/')).toString()}};
-    const QJsonObject run{{QStringLiteral("tool"), QJsonObject{{QStringLiteral("driver"), driver}}},
-                          {QStringLiteral("originalUriBaseIds"),
-                           QJsonObject{{QStringLiteral("SRCROOT"), srcRoot}}},
-                          {QStringLiteral("results"), results}};
+    const QJsonObject run{
+        {QStringLiteral("tool"), QJsonObject{{QStringLiteral("driver"), driver}}},
+        {QStringLiteral("originalUriBaseIds"), QJsonObject{{QStringLiteral("SRCROOT"), srcRoot}}},
+        {QStringLiteral("results"), results}};
     const QJsonObject log{{QStringLiteral("$schema"),
                            QStringLiteral("https://json.schemastore.org/sarif-2.1.0.json")},
                           {QStringLiteral("version"), QStringLiteral("2.1.0")},

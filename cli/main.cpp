@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDir>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -122,23 +123,31 @@ int runSet(const QCommandLineParser &parser, const QStringList &arguments)
     QString error;
     if (!design.load(parser, &error) || !design.loadNetlist(&error))
         return fail(error);
-    const QString file = arguments.constFirst();
+    const QString shown = arguments.constFirst();
+    const QString file = QFileInfo(shown).absoluteFilePath();
     VepCheck::HeadlessEditor editor(design.context().device, design.topModule());
     if (!editor.open(file, &error))
         return fail(error);
     editor.takeMessages();
     if (!VepCheck::ConfigSetter::apply(editor.view(), assignments, &error)) {
         printTo(stderr, QStringLiteral("%1: error: %2; the file is left as it was\n")
-                            .arg(file, error)
+                            .arg(shown, error)
                             .toUtf8());
         return Errors;
     }
     // The view's own save: its pre-save checks, then an atomic replacement of the file.
+    // Activity files listed with relative paths are looked for from the project's folder
+    // (else the file's), as the check does, not from wherever the script runs.
+    const QString base = design.context().projectDir.isEmpty() ? QFileInfo(file).absolutePath()
+                                                               : design.context().projectDir;
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(base);
     editor.view().save();
+    QDir::setCurrent(previous);
     const QStringList messages = editor.takeMessages();
     if (!messages.isEmpty() || editor.view().isModified()) {
         printTo(stderr, QStringLiteral("%1: error: the editor did not save: %2\n")
-                            .arg(file, messages.join(QLatin1Char(' ')))
+                            .arg(shown, messages.join(QLatin1Char(' ')))
                             .toUtf8());
         return Errors;
     }

@@ -84,8 +84,14 @@ bool parseArguments(const QApplication &app, Arguments *arguments, QString *erro
 
 QString pluginPath()
 {
-    return QDir(QCoreApplication::applicationDirPath())
-        .filePath(QStringLiteral("plugins/libZELSettingPlugin.so"));
+    const QDir programDir(QCoreApplication::applicationDirPath());
+    const QString besideProgram = programDir.filePath(QStringLiteral("plugins/libZELSettingPlugin.so"));
+#ifdef VEP_INSTALLED_PLUGIN_DIR
+    // Installed, the plug-in lives under the library folder rather than beside the program.
+    if (!QFileInfo::exists(besideProgram))
+        return programDir.filePath(QStringLiteral(VEP_INSTALLED_PLUGIN_DIR "/libZELSettingPlugin.so"));
+#endif
+    return besideProgram;
 }
 
 // Opens what the command line names; unattended runs need to know whether the last

@@ -64,6 +64,8 @@ private slots:
     void renamedNames_data();
     void renamedNames();
     void oneProblemOfEachKind();
+    void refusedOnlyWhenTheEditorRefuses_data();
+    void refusedOnlyWhenTheEditorRefuses();
     void command_data();
     void command();
     void setTakesOrRefuses_data();
@@ -169,6 +171,27 @@ void tst_check::oneProblemOfEachKind()
 
     // The example itself is clean.
     QCOMPARE(Checker::checkFile(kExample + "project/board.vep", context, netlist.get()).size(), 0);
+}
+
+void tst_check::refusedOnlyWhenTheEditorRefuses_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("broken UTF-8 opens") << "invalid_utf8.vep" << false;
+    QTest::newRow("UTF-16 opens") << "utf16le_bom.vep" << false;
+    QTest::newRow("entity declarations") << "billion_laughs.vep" << true;
+    QTest::newRow("other document type") << "doctype_wrong.vep" << true;
+}
+
+void tst_check::refusedOnlyWhenTheEditorRefuses()
+{
+    QFETCH(QString, file);
+    QFETCH(bool, refused);
+    VepCheck::DesignContext context;
+    context.device = QStringLiteral("PX-C");
+    const QList<Diagnostic> found = Checker::checkFile(
+        QStringLiteral(VEP_SOURCE_DIR "/tests/data/hostile/") + file, context, nullptr);
+    QCOMPARE(!found.isEmpty() && found.first().check == QLatin1String("not-a-config"), refused);
 }
 
 void tst_check::command_data()
