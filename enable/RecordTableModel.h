@@ -82,10 +82,8 @@ public:
         const QSet<const Record *> wanted(records.cbegin(), records.cend());
         QVector<RowEntry> taken = RowsCommand::takeOut(this, m_rows, wanted);
         const int count = taken.size();
-        if (count == 0)
-            return 0;
-        markModified();
-        recordRemoved(std::move(taken), text);
+        if (recordRemoved(std::move(taken), text))
+            markModified();
         return count;
     }
 
@@ -104,11 +102,12 @@ public:
             pushEdit(new RowsCommand(this, m_rows, entries, RowsCommand::Added,
                                      addRowsText(entries.size())));
     }
-    // Records already taken out of the table, ascending by the positions they had.
-    void recordRemoved(QVector<RowEntry> entries, const QString &text = QString())
+    // Records already taken out of the table, ascending by the positions they had;
+    // false when their removal changed nothing of the document and is no step.
+    bool recordRemoved(QVector<RowEntry> entries, const QString &text = QString())
     {
         if (entries.isEmpty())
-            return;
+            return false;
         const bool edit = std::any_of(entries.cbegin(), entries.cend(), [this](const RowEntry &e) {
             return countsAsEdit(*e.second);
         });
@@ -117,11 +116,12 @@ public:
             // to these records, which therefore live on until the table goes.
             for (const RowEntry &entry : qAsConst(entries))
                 m_setAside.append(entry.second);
-            return;
+            return false;
         }
         const int count = entries.size();
         pushEdit(new RowsCommand(this, m_rows, std::move(entries), RowsCommand::Removed,
                                  text.isEmpty() ? removeRowsText(count) : text));
+        return true;
     }
 
     // Takes one row out, announcing the single-row removal; the record is the caller's.

@@ -77,7 +77,18 @@ void RateWidget::changeUnit(RateTableView *table, QAbstractButton *toggleButton,
                             QAbstractButton *signalButton, const QString &stepText)
 {
     if (table->items().isEmpty()) {
-        table->setToggleUnit(toggleButton->isChecked());
+        // Without rows the unit is not stored, so the change marks nothing. It is still
+        // a step while the view is modified anyway: undoing an earlier removal must
+        // bring the rows back in the unit their rates were given in.
+        const bool toggle = toggleButton->isChecked();
+        if (toggle != table->toggleUnit() && m_view && m_view->isModified()) {
+            auto *step = new RateUnitCommand(table, toggleButton, signalButton, stepText);
+            step->setNewUnit(toggle);
+            table->setToggleUnit(toggle);
+            table->model()->pushEdit(step);
+            return;
+        }
+        table->setToggleUnit(toggle);
         return;
     }
     const auto answer = QMessageBox::question(

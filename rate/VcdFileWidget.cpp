@@ -99,8 +99,10 @@ VcdFileWidget::VcdFileWidget(ZELView *view, QWidget *parent)
     const auto spinValueChanged = QOverload<double>::of(&QDoubleSpinBox::valueChanged);
     const auto comboIndexChanged = QOverload<int>::of(&QComboBox::currentIndexChanged);
     connect(m_form->checkGlitch, &QAbstractButton::clicked, this, [this]() {
-        // Without activity files the option is not stored, so its change is no edit.
-        if (m_items.isEmpty()) {
+        // Without activity files the option is not stored, so its change marks nothing;
+        // while the view is modified anyway it is a step all the same, so that undoing
+        // an earlier removal of files brings back the option they were stored with.
+        if (m_items.isEmpty() && !(this->view() && this->view()->isModified())) {
             onGlitchChanged();
             m_history->resync();
             return;

@@ -29,7 +29,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <memory>
+#include <utility>
 
 using TestSupport::ModalHelper;
 using TestSupport::ModalSeen;
@@ -71,7 +71,6 @@ class tst_Undo : public QObject {
 
 private slots:
     void initTestCase();
-    void init();
     void cleanup();
     void stepRestores_data();
     void stepRestores();
@@ -84,7 +83,7 @@ private:
     RecordTableWidget *table(const QString &key) const;
     QString dump(bool anyRowOrder) const;
 
-    std::unique_ptr<QTemporaryDir> m_dir;
+    QTemporaryDir m_dir;
     ZEL::ZELView *m_view = nullptr;
 };
 
@@ -99,19 +98,13 @@ void tst_Undo::initTestCase()
         QStringLiteral(VEP_SOURCE_DIR "/tests/data/document/netlist.json"));
 }
 
-void tst_Undo::init()
-{
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
-}
-
 void tst_Undo::cleanup()
 {
     ModalHelper::cancelPending();
     ModalHelper::closeStrayModals();
     if (m_view) {
         m_view->setModified(false);
-        Core::ViewManager::instance()->closeView(m_view);
+        Core::ViewManager::instance()->closeView(std::exchange(m_view, nullptr));
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
     QVERIFY(!command("Undo")->isEnabled());
@@ -120,7 +113,7 @@ void tst_Undo::cleanup()
 bool tst_Undo::open(const QString &chip)
 {
     setChip(chip);
-    const QString path = m_dir->filePath(QStringLiteral("board.vep"));
+    const QString path = m_dir.filePath(QStringLiteral("board.vep"));
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(QString(kFile).arg(path).toUtf8()) < 0)
         return false;
@@ -149,11 +142,11 @@ void tst_Undo::run(const QString &ops)
     for (const QString &op : list) {
         const QStringList w = op.split(' ', Qt::SkipEmptyParts);
         ModalHelper::answerMessageBox(QMessageBox::Yes);
-        if (w[0] == "set" && m_view->findChild<QComboBox *>(w[1])) {
-            auto *combo = m_view->findChild<QComboBox *>(w[1]);
-            combo->setCurrentIndex(combo->findText(w[2]));
-        } else if (w[0] == "set") {
-            m_view->findChild<QDoubleSpinBox *>(w[1])->setValue(w[2].toDouble());
+        if (w[0] == "set") {
+            if (auto *combo = m_view->findChild<QComboBox *>(w[1]))
+                combo->setCurrentIndex(combo->findText(w[2]));
+            else
+                m_view->findChild<QDoubleSpinBox *>(w[1])->setValue(w[2].toDouble());
         } else if (w[0] == "click") {
             m_view->findChild<QAbstractButton *>(w[1])->click();
         } else if (w[0] == "cell") {
@@ -179,10 +172,8 @@ void tst_Undo::run(const QString &ops)
             table(w[1])->addAction()->trigger();
         } else if (w[0] == "sort") {
             table(w[1])->findChild<QTableView *>()->sortByColumn(w[2].toInt(), Qt::DescendingOrder);
-        } else if (w[0] == "undo" || w[0] == "redo") {
-            command(w[0] == "undo" ? "Undo" : "Redo")->trigger();
-        } else if (w[0] == "save") {
-            command("Save")->trigger();
+        } else if (w[0] == "undo" || w[0] == "redo" || w[0] == "save") {
+            command(qPrintable(w[0].left(1).toUpper() + w[0].mid(1)))->trigger();
         } else if (w[0] == "reread") {
             m_view->readCfgFile(m_view->file());
         } else if (w[0] == "device") {
@@ -313,6 +304,8 @@ void tst_Undo::modifiedMark_data()
                                           << "mur MUr muR";
     QTest::newRow("sorting is no step") << "sort dff 0"
                                         << "mur";
+    QTest::newRow("unit of an emptied table") << "remove net 0,1,2;click radioSignal;undo;undo"
+                                              << "MUr MUr MUR muR";
     QTest::newRow("empty clock row is no step") << "add clock;remove clock 1"
                                                 << "mur mur";
 }

@@ -23,9 +23,6 @@ public:
     int id() const override;
     bool mergeWith(const QUndoCommand *other) override;
 
-    const QObject *lead() const { return m_lead; }
-    int controlCount() const { return int(m_before.size()); }
-
 protected:
     void revert() override;
     void reapply() override;
