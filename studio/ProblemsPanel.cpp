@@ -259,31 +259,22 @@ bool ProblemsPanel::goToProblem(int row)
 ProblemFixer::Outcome ProblemsPanel::replaceWithSuggestion(int row)
 {
     const VepCheck::Diagnostic *diagnostic = diagnosticAt(row);
-    if (!m_view || !diagnostic || !ProblemFixer::hasSuggestion(*diagnostic))
+    if (!diagnostic || !ProblemFixer::hasSuggestion(*diagnostic))
         return {};
-    const ProblemFixer::Outcome outcome = ProblemFixer::applySuggestions(m_view, {*diagnostic});
-    afterFix(outcome);
-    return outcome;
+    const VepCheck::Diagnostic one = *diagnostic;
+    return runFix([this, &one]() { return ProblemFixer::applySuggestions(m_view, {one}); });
 }
 
 ProblemFixer::Outcome ProblemsPanel::applyAllSuggestions()
 {
-    if (!m_view)
-        return {};
-    const ProblemFixer::Outcome outcome =
-        ProblemFixer::applySuggestions(m_view, m_model->diagnostics());
-    afterFix(outcome);
-    return outcome;
+    return runFix(
+        [this]() { return ProblemFixer::applySuggestions(m_view, m_model->diagnostics()); });
 }
 
 ProblemFixer::Outcome ProblemsPanel::removeStaleRows()
 {
-    if (!m_view)
-        return {};
-    const ProblemFixer::Outcome outcome =
-        ProblemFixer::removeStaleRows(m_view, m_model->diagnostics());
-    afterFix(outcome);
-    return outcome;
+    return runFix(
+        [this]() { return ProblemFixer::removeStaleRows(m_view, m_model->diagnostics()); });
 }
 
 void ProblemsPanel::handleIEvent(const QUtil::IEvent *event)
@@ -352,10 +343,15 @@ void ProblemsPanel::onCheckFinished(quint64, const QVector<VepCheck::Diagnostic>
     emit updated();
 }
 
-void ProblemsPanel::afterFix(const ProblemFixer::Outcome &outcome)
+ProblemFixer::Outcome ProblemsPanel::runFix(const std::function<ProblemFixer::Outcome()> &fix)
 {
+    if (!m_view)
+        return {};
+    const ProblemFixer::Outcome outcome = fix();
+    // The fixed rows leave the list once the view's new state has been checked.
     if (outcome.changed > 0 || outcome.skipped > 0)
         refresh();
+    return outcome;
 }
 
 void ProblemsPanel::updateTitle()

@@ -17,6 +17,7 @@
 #include <QPointer>
 #include <QVector>
 
+#include <functional>
 #include <memory>
 
 class QModelIndex;
@@ -75,7 +76,7 @@ signals:
 private:
     void bindView(ZEL::ZELView *view);
     void onCheckFinished(quint64 generation, const QVector<VepCheck::Diagnostic> &diagnostics);
-    void afterFix(const ProblemFixer::Outcome &outcome);
+    ProblemFixer::Outcome runFix(const std::function<ProblemFixer::Outcome()> &fix);
     void updateTitle();
     void updateActions();
 
