@@ -211,6 +211,20 @@ private slots:
         QCOMPARE(rows(m_panel, "stale-name").size(), 4);
     }
 
+    // An edit while a check runs: the check of the older state never shows.
+    void newestRequestWins()
+    {
+        QSignalSpy updated(m_panel, &ProblemsPanel::updated);
+        m_panel->refresh();
+        QCOMPARE(
+            m_view->enableSetPage()->dffTable()->recordModel()->removeRecordsNamed({"u_core/gone"}),
+            1);
+        m_panel->waitUntilIdle();
+        QCOMPARE(updated.count(), 1);
+        QCOMPARE(m_panel->source(), ProblemsPanel::UnsavedState);
+        QCOMPARE(rows(m_panel, "stale-name").size(), 3);
+    }
+
     void fixes_data()
     {
         QTest::addColumn<QString>("fix");
