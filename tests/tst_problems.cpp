@@ -151,6 +151,9 @@ private slots:
                  QStringList({"NetRate|gone_net|", "LocalEnable|u_core/acc[0]|u_core/acc_reg[0]",
                               "LocalEnable|u_core/acc[3]|u_core/acc_reg[3]",
                               "LocalEnable|u_core/gone|"}));
+        QCOMPARE(m_window->findChild<QDockWidget *>("problemsDock"), m_panel);
+        QCOMPARE(m_window->dockWidgetArea(m_panel), Qt::BottomDockWidgetArea);
+        QCOMPARE(m_panel->findChild<QTableView *>("problemsView"), m_panel->problemsView());
         QCOMPARE(m_panel->source(), ProblemsPanel::SavedFile);
         QCOMPARE(rows(m_panel, "normalized").size(), 1);
         QCOMPARE(m_panel->windowTitle(), QStringLiteral("Problems (%1)").arg(m_panel->count()));
