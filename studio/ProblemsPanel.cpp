@@ -72,14 +72,17 @@ public:
         std::shared_ptr<const VepCheck::NetlistIndex> index;
     };
 
-    Design get(const QString &path)
+    // `cells`: the project's cell library, which decides what the netlist's cells are.
+    Design get(const QString &path, const QString &cells)
     {
         const QFileInfo info(path);
         const qint64 size = info.exists() ? info.size() : -1;
         const QDateTime modified = info.lastModified();
         QMutexLocker locker(&m_mutex);
-        if (path != m_path || size != m_size || modified != m_modified || m_stale) {
+        if (path != m_path || cells != m_cells || size != m_size || modified != m_modified ||
+            m_stale) {
             m_path = path;
+            m_cells = cells;
             m_size = size;
             m_modified = modified;
             m_stale = false;
@@ -103,6 +106,7 @@ public:
 private:
     QMutex m_mutex;
     QString m_path;
+    QString m_cells;
     qint64 m_size = -1;
     QDateTime m_modified;
     bool m_stale = true;
@@ -215,7 +219,7 @@ void ProblemsPanel::refresh()
         VepCheck::ConfigSnapshot snapshot =
             VepCheck::ConfigSnapshot::fromWrittenForm(written, file);
         snapshot.topModule = top;
-        const DesignCache::Design data = design->get(context.netlistPath);
+        const DesignCache::Design data = design->get(context.netlistPath, context.cellLibraryPath);
         return VepCheck::Checker::checkSnapshot(snapshot, context, data.netlist.get(),
                                                 data.index.get())
             .toVector();
