@@ -20,89 +20,34 @@ int leafStart(const QString &name)
     return 0;
 }
 
-// The parts of a name, as positions in it, found without building new strings:
-// `prefix/stem_reg[index]`. The stem key is everything before `_reg` or the index, the
-// leaf key the stem of the leaf with the index.
-struct Parts {
-    int leafAt = 0;
-    int stemEnd = 0;
-    int index = -1;
-};
-
-Parts partsOf(const QString &name)
+// A trailing bit index "[12]" split off; `index` is -1 when there is none.
+QString withoutIndex(const QString &leaf, int *index)
 {
-    Parts parts;
-    parts.leafAt = leafStart(name);
-    int end = name.size();
-    if (name.endsWith(QLatin1Char(']'))) {
-        const int open = name.lastIndexOf(QLatin1Char('['));
-        bool ok = false;
-        const int value =
-            open > parts.leafAt ? name.midRef(open + 1, end - open - 2).toInt(&ok) : 0;
-        if (ok) {
-            parts.index = value;
-            end = open;
-        }
-    }
-    if (end - parts.leafAt >= 4 && name.midRef(end - 4, 4) == QLatin1String("_reg"))
-        end -= 4;
-    parts.stemEnd = end;
-    return parts;
+    *index = -1;
+    if (!leaf.endsWith(QLatin1Char(']')))
+        return leaf;
+    const int open = leaf.lastIndexOf(QLatin1Char('['));
+    if (open <= 0)
+        return leaf;
+    bool ok = false;
+    const int value = leaf.midRef(open + 1, leaf.size() - open - 2).toInt(&ok);
+    if (!ok)
+        return leaf;
+    *index = value;
+    return leaf.left(open);
 }
 
-uint stemHashOf(const QString &name, const Parts &parts)
+// The name of a register without what synthesis adds to it: "cnt_reg[3]" and "cnt[3]"
+// both give "cnt".
+QString stemOf(const QString &leaf, int *index)
 {
-    return qHash(name.midRef(0, parts.stemEnd));
-}
-
-uint leafHashOf(const QString &name, const Parts &parts)
-{
-    const uint stem = qHash(name.midRef(parts.leafAt, parts.stemEnd - parts.leafAt));
-    return parts.index < 0 ? stem : stem ^ (uint(parts.index) * 0x9E3779B1u + 0x7F4A7C15u);
-}
-
-bool sameStem(const QString &a, const Parts &pa, const QString &b, const Parts &pb)
-{
-    return pa.stemEnd == pb.stemEnd && a.midRef(0, pa.stemEnd) == b.midRef(0, pb.stemEnd);
-}
-
-bool sameLeaf(const QString &a, const Parts &pa, const QString &b, const Parts &pb)
-{
-    return pa.index == pb.index && a.midRef(pa.leafAt, pa.stemEnd - pa.leafAt) ==
-                                       b.midRef(pb.leafAt, pb.stemEnd - pb.leafAt);
+    QString stem = withoutIndex(leaf, index);
+    if (stem.endsWith(QLatin1String("_reg")))
+        stem.chop(4);
+    return stem;
 }
 
 } // namespace
-
-void NetlistIndex::Table::reserve(size_t entries)
-{
-    size_t size = 16;
-    while (size < entries * 2)
-        size *= 2;
-    cells.assign(size, -1);
-    mask = uint(size - 1);
-}
-
-void NetlistIndex::Table::insert(uint hash, int entry)
-{
-    uint slot = hash & mask;
-    while (cells[slot] >= 0)
-        slot = (slot + 1) & mask;
-    cells[slot] = entry;
-}
-
-// Calls visit(entry) for every entry whose key hash is `hash`, until it returns false.
-template <class Visit>
-void NetlistIndex::visit(const Table &table, uint hash, uint Entry::*key, Visit visit) const
-{
-    if (table.cells.empty())
-        return;
-    for (uint slot = hash & table.mask; table.cells[slot] >= 0; slot = (slot + 1) & table.mask) {
-        const Entry &entry = m_entries[size_t(table.cells[slot])];
-        if (entry.*key == hash && !visit(entry))
-            return;
-    }
-}
 
 NetlistIndex::NetlistIndex(const NlsData::Netlist &netlist) : m_top(netlist.topModuleName())
 {
@@ -110,9 +55,8 @@ NetlistIndex::NetlistIndex(const NlsData::Netlist &netlist) : m_top(netlist.topM
     m_entries.reserve(size_t(nets.size() + netlist.allPrimInstances().size() +
                              netlist.allSubmodInstances().size()));
     auto add = [this](const QString &name, int kind) {
-        const Parts parts = partsOf(name);
-        m_entries.push_back(
-            {qHash(name), stemHashOf(name, parts), leafHashOf(name, parts), kind, name});
+        m_entries.push_back({qHash(name), kind, name});
+        m_namesByKind[kind].append(name);
     };
     for (const NlsData::Net *net : nets)
         add(net->path(), Net);
@@ -133,23 +77,45 @@ NetlistIndex::NetlistIndex(const NlsData::Netlist &netlist) : m_top(netlist.topM
             add(port->path(), kind);
         }
     }
-    for (Table *table : {&m_byName, &m_byStem, &m_byLeaf})
-        table->reserve(m_entries.size());
-    for (size_t i = 0; i < m_entries.size(); ++i) {
-        m_byName.insert(m_entries[i].nameHash, int(i));
-        m_byStem.insert(m_entries[i].stemHash, int(i));
-        m_byLeaf.insert(m_entries[i].leafHash, int(i));
+    std::sort(m_entries.begin(), m_entries.end(),
+              [](const Entry &a, const Entry &b) { return a.hash < b.hash; });
+}
+
+const NetlistIndex::SuggestionTables &NetlistIndex::tablesFor(int wanted) const
+{
+    QMutexLocker lock(&m_mutex);
+    std::shared_ptr<SuggestionTables> &tables = m_tables[wanted];
+    if (tables)
+        return *tables;
+    tables = std::make_shared<SuggestionTables>();
+    for (auto it = m_namesByKind.cbegin(); it != m_namesByKind.cend(); ++it) {
+        if (!(it.key() & wanted))
+            continue;
+        for (const QString &name : it.value()) {
+            const int leafAt = leafStart(name);
+            int index = -1;
+            const QString stem = stemOf(name.mid(leafAt), &index);
+            tables->byStem[name.left(leafAt) + stem].append(name);
+            tables
+                ->byLeaf[index < 0
+                             ? stem
+                             : stem + QLatin1Char('[') + QString::number(index) + QLatin1Char(']')]
+                .append(name);
+        }
     }
+    return *tables;
 }
 
 int NetlistIndex::kinds(const QString &name) const
 {
+    const uint hash = qHash(name);
+    auto it = std::lower_bound(m_entries.cbegin(), m_entries.cend(), hash,
+                               [](const Entry &entry, uint h) { return entry.hash < h; });
     int kinds = 0;
-    visit(m_byName, qHash(name), &Entry::nameHash, [&](const Entry &entry) {
-        if (entry.name == name)
-            kinds |= entry.kind;
-        return true;
-    });
+    for (; it != m_entries.cend() && it->hash == hash; ++it) {
+        if (it->name == name)
+            kinds |= it->kind;
+    }
     return kinds;
 }
 
@@ -160,37 +126,38 @@ bool NetlistIndex::hasInstance(const QString &path) const
 
 QString NetlistIndex::suggest(const QString &name, int wanted) const
 {
-    const Parts parts = partsOf(name);
+    const SuggestionTables &tables = tablesFor(wanted);
+    const int leafAt = leafStart(name);
+    const QString prefix = name.left(leafAt);
+    int index = -1;
+    const QString stem = stemOf(name.mid(leafAt), &index);
 
     // Same place in the hierarchy, same register or vector: the bit of the same index
     // first, else the nearest index.
     QString best;
     int bestDistance = INT_MAX;
-    visit(m_byStem, stemHashOf(name, parts), &Entry::stemHash, [&](const Entry &entry) {
-        if (!(entry.kind & wanted) || entry.name == name)
-            return true;
-        const Parts candidate = partsOf(entry.name);
-        if (!sameStem(entry.name, candidate, name, parts))
-            return true;
-        const int distance = std::abs(candidate.index - parts.index);
-        if (distance < bestDistance || (distance == bestDistance && entry.name < best)) {
-            best = entry.name;
+    for (const QString &candidate : tables.byStem.value(prefix + stem)) {
+        if (candidate == name)
+            continue;
+        int candidateIndex = -1;
+        stemOf(candidate.mid(leafStart(candidate)), &candidateIndex);
+        const int distance = std::abs(candidateIndex - index);
+        if (distance < bestDistance || (distance == bestDistance && candidate < best)) {
+            best = candidate;
             bestDistance = distance;
         }
-        return true;
-    });
+    }
     if (!best.isEmpty())
         return best;
 
     // The same leaf under another hierarchy path: the path sharing the longest tail with
     // the old one (u_top/u_core/x moved to u_core/x or u_top/u_core2/x).
+    const QString leafKey =
+        index < 0 ? stem : stem + QLatin1Char('[') + QString::number(index) + QLatin1Char(']');
     int bestShared = -1;
-    visit(m_byLeaf, leafHashOf(name, parts), &Entry::leafHash, [&](const Entry &entry) {
-        if (!(entry.kind & wanted) || entry.name == name)
-            return true;
-        if (!sameLeaf(entry.name, partsOf(entry.name), name, parts))
-            return true;
-        const QString &candidate = entry.name;
+    for (const QString &candidate : tables.byLeaf.value(leafKey)) {
+        if (candidate == name)
+            continue;
         int shared = 0;
         while (shared < candidate.size() && shared < name.size() &&
                candidate.at(candidate.size() - 1 - shared) == name.at(name.size() - 1 - shared))
@@ -199,8 +166,7 @@ QString NetlistIndex::suggest(const QString &name, int wanted) const
             best = candidate;
             bestShared = shared;
         }
-        return true;
-    });
+    }
     return best;
 }
 
@@ -208,10 +174,7 @@ QVector<QString> NetlistIndex::netsUnder(const QString &instancePath) const
 {
     QMutexLocker lock(&m_mutex);
     if (m_sortedNets.isEmpty()) {
-        for (const Entry &entry : m_entries) {
-            if (entry.kind == Net)
-                m_sortedNets.append(entry.name);
-        }
+        m_sortedNets = m_namesByKind.value(Net);
         std::sort(m_sortedNets.begin(), m_sortedNets.end());
     }
     if (instancePath.isEmpty() || instancePath == m_top)

@@ -53,34 +53,27 @@ public:
     static QString kindName(int kinds);
 
 private:
-    // One name of one kind (a name of two kinds, a net and a port, has two entries), with
-    // the hashes of its three keys: the name itself, the name without `_reg` and bit index
-    // (its stem key), and the leaf without `_reg` but with the index (its leaf key).
-    struct Entry {
-        uint nameHash;
-        uint stemHash;
-        uint leafHash;
-        int kind;
-        QString name;
+    // Normalised key -> names with that key, for the names of the kinds in one mask:
+    // built on the first suggestion asked for that mask, as most checks need none.
+    struct SuggestionTables {
+        QHash<QString, QVector<QString>> byStem; // `_reg` and the bit index stripped
+        QHash<QString, QVector<QString>> byLeaf; // the hierarchy prefix stripped
     };
-    // Open addressing over entry numbers: a million names without a node allocated for
-    // each, and a look-up touches a few neighbouring cells.
-    struct Table {
-        std::vector<int> cells;
-        uint mask = 0;
-        void reserve(size_t entries);
-        void insert(uint hash, int entry);
-    };
-    template <class Visit>
-    void visit(const Table &table, uint hash, uint Entry::*key, Visit visit) const;
+    const SuggestionTables &tablesFor(int wanted) const;
 
     QString m_top;
     int m_netCount = 0;
+    // (hash, kind, name) sorted by hash: a look-up table of a million names without a
+    // node allocated per name. A name of two kinds (a net and a port) has two entries.
+    struct Entry {
+        uint hash;
+        int kind;
+        QString name;
+    };
     std::vector<Entry> m_entries;
-    Table m_byName;
-    Table m_byStem;
-    Table m_byLeaf;
+    QHash<int, QVector<QString>> m_namesByKind;
     mutable QMutex m_mutex;
+    mutable QHash<int, std::shared_ptr<SuggestionTables>> m_tables;
     mutable QVector<QString> m_sortedNets; // for netsUnder, sorted on first use
 };
 
