@@ -15,6 +15,8 @@
 
 #include <algorithm>
 #include <functional>
+#include <type_traits>
+#include <utility>
 
 namespace ZEL {
 
@@ -23,6 +25,11 @@ inline bool isSet(float value)
 {
     return value >= 0;
 }
+
+// Whether a row record has a `name` field (every table's but the activity file list's).
+template <class Record, class = void> struct HasName : std::false_type {};
+template <class Record>
+struct HasName<Record, std::void_t<decltype(std::declval<Record &>().name)>> : std::true_type {};
 
 template <class Record> class RecordTableModel : public TableModelBase {
 public:
@@ -126,9 +133,70 @@ public:
         return taken;
     }
 
+    int renameRecords(const QHash<QString, QString> &renames, QStringList *skipped) override
+    {
+        if constexpr (HasName<Record>::value) {
+            QHash<QString, int> names;
+            names.reserve(m_rows->size());
+            for (const Record *r : qAsConst(*m_rows))
+                ++names[r->name];
+            int renamed = 0;
+            const QString text = headerData(0, Qt::Horizontal).toString();
+            for (Record *r : qAsConst(*m_rows)) {
+                const auto target = renames.constFind(r->name);
+                if (target == renames.constEnd() || r->name.isEmpty() || target.value() == r->name)
+                    continue;
+                if (names.value(target.value()) > 0) {
+                    if (skipped)
+                        skipped->append(r->name);
+                    continue;
+                }
+                if (--names[r->name] == 0)
+                    names.remove(r->name);
+                ++names[target.value()];
+                // As changeRecord() does, without its search for the row: one step per
+                // row, and the views told once for the whole table.
+                const Record before = *r;
+                r->name = target.value();
+                recordChanged(r, before, text);
+                ++renamed;
+            }
+            if (renamed > 0) {
+                announceAllChanged();
+                markModified();
+            }
+            return renamed;
+        } else {
+            Q_UNUSED(renames)
+            Q_UNUSED(skipped)
+            return 0;
+        }
+    }
+    int removeRecordsNamed(const QSet<QString> &names) override
+    {
+        if constexpr (HasName<Record>::value) {
+            QList<Record *> named;
+            for (Record *r : qAsConst(*m_rows)) {
+                if (names.contains(r->name))
+                    named.append(r);
+            }
+            return removeRecords(named);
+        } else {
+            Q_UNUSED(names)
+            return 0;
+        }
+    }
+
 protected:
     int recordCount() const override { return m_rows->size(); }
     void *recordAt(int row) const override { return m_rows->at(row); }
+    QString recordName(int row) const override
+    {
+        if constexpr (HasName<Record>::value)
+            return m_rows->at(row)->name;
+        else
+            return TableModelBase::recordName(row);
+    }
 
     // Whether removing the row changes the document; removing only rows that do not
     // is no edit and no step.

@@ -24,6 +24,8 @@ RecordTableWidget::RecordTableWidget(ZELView *view, QWidget *parent) : QWidget(p
 void RecordTableWidget::setupTable(QTableView *table, QAbstractItemModel *model,
                                    QAbstractItemDelegate *delegate, const QList<int> &columnWidths)
 {
+    m_table = table;
+    m_model = qobject_cast<TableModelBase *>(model);
     table->setContextMenuPolicy(Qt::CustomContextMenu);
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
     table->horizontalHeader()->setHighlightSections(false);
@@ -65,6 +67,18 @@ QList<int> RecordTableWidget::selectedRows(QTableView *table)
         rows.append(index.row());
     std::sort(rows.begin(), rows.end());
     return rows;
+}
+
+bool RecordTableWidget::showRow(int row)
+{
+    if (!m_table || !m_table->model() || row < 0 || row >= m_table->model()->rowCount())
+        return false;
+    const QModelIndex index = m_table->model()->index(row, 0);
+    m_table->selectionModel()->select(index, QItemSelectionModel::ClearAndSelect |
+                                                 QItemSelectionModel::Rows);
+    m_table->setCurrentIndex(index);
+    m_table->scrollTo(index, QAbstractItemView::PositionAtCenter);
+    return true;
 }
 
 bool RecordTableWidget::confirmRemoval()

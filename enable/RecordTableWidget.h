@@ -29,6 +29,15 @@ public:
     void setView(ZELView *view) { m_view = view; }
     QAction *addAction() const { return m_addAction; }
     QAction *removeAction() const { return m_removeAction; }
+    // The table and its model as installed by setupTable(), for tools of the shell
+    // that find, select and fix rows by name.
+    QTableView *recordTable() const { return m_table; }
+    TableModelBase *recordModel() const { return m_model; }
+    // Selects the whole row and scrolls to it; false when there is no such row.
+    bool showRow(int row);
+
+    // Asks "Sure to remove?"; true when the user answered Yes.
+    bool confirmRemoval();
 
 protected:
     // Installs model and delegate and applies what every record table shares: custom
@@ -43,9 +52,6 @@ protected:
 
     // Selected rows (column 0), ascending.
     static QList<int> selectedRows(QTableView *table);
-
-    // Asks "Sure to remove?"; true when the user answered Yes.
-    bool confirmRemoval();
 
     // The common removal: confirm, remove from the highest row to the lowest, clear
     // the selection. beforeEach sees each record just before it is removed. The
@@ -115,6 +121,8 @@ private:
     static void clearSelection(QTableView *table);
 
     ZELView *m_view = nullptr;
+    QTableView *m_table = nullptr;
+    TableModelBase *m_model = nullptr;
 };
 
 } // namespace ZEL

@@ -67,6 +67,30 @@ QString TableModelBase::removeRowsText(int count)
     return count == 1 ? tr("Remove 1 Row") : tr("Remove %1 Rows").arg(count);
 }
 
+int TableModelBase::rowOfName(const QString &name) const
+{
+    const int count = recordCount();
+    for (int row = 0; row < count; ++row) {
+        if (recordName(row) == name)
+            return row;
+    }
+    for (int row = 0; row < count; ++row) {
+        for (int column = 0; column < m_headers.size(); ++column) {
+            // A cell may show a short form (a file's name) and hold the whole in its tip.
+            const QModelIndex cell = index(row, column);
+            if (cell.data(Qt::DisplayRole).toString() == name ||
+                cell.data(Qt::ToolTipRole).toString() == name)
+                return row;
+        }
+    }
+    return -1;
+}
+
+QString TableModelBase::recordName(int) const
+{
+    return {};
+}
+
 void TableModelBase::markModified() const
 {
     if (m_view)

@@ -4,6 +4,7 @@
 
 #include "studio/NetlistWatcher.h"
 #include "studio/OpenFileWatcher.h"
+#include "studio/ProblemsPanel.h"
 #include "studio/ProjectFilesPanel.h"
 #include "studio/StudioProject.h"
 #include "studio/SynthesisRunner.h"
@@ -96,6 +97,10 @@ StudioWindow::StudioWindow(QWidget *parent)
     const QStringList devices = DEV::DeviceDatabase::instance()->devices();
     if (!devices.isEmpty())
         applyChip(devices.first());
+    // Under the view area, once the device is known: the panel checks against it.
+    m_problemsPanel = new ProblemsPanel(this);
+    addDockWidget(Qt::BottomDockWidgetArea, m_problemsPanel);
+    resizeDocks({m_problemsPanel}, {220}, Qt::Vertical);
     onViewsChanged();
     updateTitle();
 }
@@ -279,6 +284,11 @@ NetlistWatcher *StudioWindow::netlistWatcher() const
 OpenFileWatcher *StudioWindow::openFileWatcher() const
 {
     return m_openFileWatcher;
+}
+
+ProblemsPanel *StudioWindow::problemsPanel() const
+{
+    return m_problemsPanel;
 }
 
 void StudioWindow::closeEvent(QCloseEvent *event)

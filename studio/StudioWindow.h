@@ -22,6 +22,7 @@ class StudioWindow;
 
 class NetlistWatcher;
 class OpenFileWatcher;
+class ProblemsPanel;
 class ProjectFilesPanel;
 class StudioProject;
 
@@ -52,6 +53,7 @@ public:
     ProjectFilesPanel *filesPanel() const;
     NetlistWatcher *netlistWatcher() const;
     OpenFileWatcher *openFileWatcher() const;
+    ProblemsPanel *problemsPanel() const;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -76,6 +78,7 @@ private:
     NetlistWatcher *m_netlistWatcher = nullptr;
     OpenFileWatcher *m_openFileWatcher = nullptr;
     QActionGroup *m_deviceGroup = nullptr;
+    ProblemsPanel *m_problemsPanel = nullptr;
     QString m_device;
 };
 

@@ -1,4 +1,5 @@
 #include "studio/ModalRefuser.h"
+#include "studio/ProblemsPanel.h"
 #include "studio/StudioProject.h"
 #include "studio/StudioWindow.h"
 
@@ -123,6 +124,12 @@ int takeScreenshot(Studio::StudioWindow &window, const Arguments &arguments,
     const bool opened = openArguments(window, arguments, &error);
     // Deferred work (a zero-delay netlist re-read, layouts) runs before the picture.
     QApplication::processEvents();
+    QApplication::processEvents();
+    // The checks run on a worker thread; the picture shows their result, and shows the
+    // panel only when it lists something.
+    Studio::ProblemsPanel *problems = window.problemsPanel();
+    problems->waitUntilIdle();
+    problems->setVisible(problems->count() > 0);
     QApplication::processEvents();
     if (!refuser.refused().isEmpty()) {
         err << "vep-studio: unexpected dialog: " << refuser.refused().join(QStringLiteral("; "))
