@@ -58,9 +58,12 @@ def load_mutants(path):
     return mutants
 
 
-def programs(build, prefix):
+def programs(build, prefix, src):
     found = sorted(os.path.basename(p)[len(prefix):]
                    for p in glob.glob(os.path.join(build, "bin", prefix + "tst_*")))
+    if not prefix:
+        # A program left in bin/ after its source went is not part of the suite.
+        found = [p for p in found if os.path.exists(os.path.join(src, "tests", p + ".cpp"))]
     ordered = [p for p in ORDER if p in found]
     ordered += [p for p in found if p not in ORDER and p not in LAST]
     ordered += [p for p in LAST if p in found]
@@ -133,7 +136,7 @@ def main():
         return 1 if bad else 0
 
     for s in suites:
-        programs_cache[s] = programs(build_dir, s)
+        programs_cache[s] = programs(build_dir, s, args.src)
         print(f"suite '{s}': {' '.join(programs_cache[s])}", flush=True)
     # The unchanged tree must pass, or every fault would count as caught.
     for s in suites:
