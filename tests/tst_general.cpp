@@ -172,7 +172,6 @@ void tst_General::enablingRules_data()
     row("R3 profile", "radioHeatLow", profile);
     row("R4 board custom", "radioHeatMedium,radioBoardCustom", customBoard);
     row("R3 None closes board", board + "radioHeatNone", defaults);
-    row("R2 over everything", board + "checkJA,checkBoxJunctionTemp", "spinJunctionTemp");
 }
 
 void tst_General::enablingRules()
@@ -219,8 +218,8 @@ void tst_General::writtenSection_data()
                      "CustomThetaJB=25, BoardTemp=25");
     row("grade and process ignore case", "TempGrade=automotive, Process=Worst", "",
         "TempGrade=AUTOMOTIVE, Process=WORST, AmbientTemp=25, " + kRails + kNone0);
-    row("user picks grade and process", "", "comboGrade=Industrial,comboProcess=Worst",
-        "TempGrade=INDUSTRIAL, Process=WORST, AmbientTemp=25, " + kRails + kNone0);
+    row("user picks the process", "", "comboProcess=Worst",
+        "TempGrade=COMMERCIAL, Process=WORST, AmbientTemp=25, " + kRails + kNone0);
     row("air flow is not matched by prefix", "AirFlow=40", "", kAmbient25 + kNone0);
     row("None forces board None", "", "radioHeatLow,radioBoardCustom,radioHeatNone,radioHeatLow",
         kAmbient25 + ", HeatSink=Low Profile, AirFlow=0, BoardThermalModel=None");

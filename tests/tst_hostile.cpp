@@ -252,8 +252,6 @@ void TestHostile::corpus_data()
     // net rate section keeps only its unit and every later section is missing.
     QTest::newRow("NUL byte inside a section")
         << file("nul_inside_section.vep") << kNoRows << false << general;
-    QTest::newRow("document type with public id")
-        << file("doctype_public_id.vep") << kAllRows << false << general;
     // The external document type is never fetched: the reference stays unresolved and the
     // temperature reads as an empty text, 0, while the rest of the file reads as usual.
     QTest::newRow("external entity")

@@ -61,6 +61,7 @@ private slots:
 
     void activityDialogChecks_data();
     void activityDialogChecks();
+    void defaultRateUnitSwitch();
 
 private:
     bool open(const QString &body);
@@ -291,7 +292,6 @@ void tst_Rate::activityDialogChecks_data()
         "End time value must be greater than start time value.");
     row("only end", "*", "top", true, "", "5", "");
     row("saif drops times", "*", "top", false, "10", "10", "");
-    row("trimmed path", " * ", "u_core", true, "1", "2", "");
 }
 
 void tst_Rate::activityDialogChecks()
@@ -325,6 +325,19 @@ void tst_Rate::activityDialogChecks()
         QStringList({item->file, item->instance, item->startTime, item->endTime, item->timeUnit}),
         QStringList({path, instance, vcd ? start : "", vcd ? end : "", "ns"}));
     QCOMPARE(item->isVcd, vcd);
+}
+
+// A default rate above 200 falls back to the default toggle rate when its unit turns to %.
+void tst_Rate::defaultRateUnitSwitch()
+{
+    auto *unit = child<QComboBox>(files(), "comboIOUnit");
+    auto *value = child<QDoubleSpinBox>(files(), "editIOValue");
+    unit->setCurrentIndex(1);
+    QVERIFY(m_view->isModified());
+    value->setValue(5000);
+    unit->setCurrentIndex(0);
+    QCOMPARE(value->value(), 12.5);
+    QCOMPARE(value->maximum(), 200.0);
 }
 
 QTEST_MAIN(tst_Rate)

@@ -18,11 +18,15 @@ when all pass, and "no-build" when the changed code does not compile.
 --check  only verify that every fault applies to the tree
 
 The quick programs run first and tst_hostile last, so that a fault costs little once
-one program has caught it.
+one program has caught it. The caught column names the program and its first failing
+test function. After each fault the changed file gets its text back and its targets
+are rebuilt (from the compiler cache), so that no fault stays compiled in for the next.
 """
 import argparse
 import glob
 import os
+import re
+import signal
 import subprocess
 import sys
 import time
@@ -100,7 +104,9 @@ def run_suite(build_dir, progs, timeout):
         except subprocess.TimeoutExpired:
             return "caught", prog + " (timeout)"
         if result.returncode != 0:
-            return "caught", prog
+            # The first failing test function, so that a flaky failure can be told apart.
+            failed = re.search(rb"^(?:FAIL!|QFATAL) *: *(\S+)", result.stdout, re.M)
+            return "caught", prog + (" " + failed.group(1).decode() if failed else "")
     return "missed", ""
 
 
@@ -108,6 +114,8 @@ programs_cache = {}
 
 
 def main():
+    # Killed with SIGTERM, the file being changed still gets its text back (finally).
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(1))
     parser = argparse.ArgumentParser()
     parser.add_argument("--src", default=os.path.dirname(HERE))
     parser.add_argument("--build")
@@ -138,6 +146,12 @@ def main():
     for s in suites:
         programs_cache[s] = programs(build_dir, s, args.src)
         print(f"suite '{s}': {' '.join(programs_cache[s])}", flush=True)
+    # Start from the unchanged sources: an interrupted run may have left a fault built.
+    ok, log = build(build_dir, ["ZELSettingPlugin", "vephost", "studiocore"] +
+                    [p for s in suites for p in programs_cache[s]])
+    if not ok:
+        print("the unchanged tree does not build:\n" + log)
+        return 1
     # The unchanged tree must pass, or every fault would count as caught.
     for s in suites:
         verdict, where = run_suite(build_dir, programs_cache[s], args.timeout)
@@ -166,6 +180,8 @@ def main():
         finally:
             with open(path, "w", encoding="utf-8") as f:
                 f.write(original)
+            # Rebuilt at once, or the next fault would run with this one still compiled in.
+            build(build_dir, targets(file, suites))
         line = "\t".join([ident] + [f"{v} {w}".strip() for _, v, w in results])
         print(f"{line}\t({time.time() - started:.0f} s)", flush=True)
         if out:
