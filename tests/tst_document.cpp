@@ -9,46 +9,25 @@
 #include "host/nlsdata.h"
 #include "host/qutil.h"
 #include "host/te.h"
+#include "support/Fixture.h"
 #include "support/ModalHelper.h"
 
-#include <QDir>
-#include <QDomDocument>
-#include <QFile>
-#include <QLayout>
-#include <QPointer>
-#include <QPushButton>
-#include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QtTest>
+#include <QtWidgets>
+#include <QtXml>
 
 #include <csignal>
 #include <memory>
 #include <sys/resource.h>
 
-using TestSupport::ModalHelper;
-using TestSupport::ModalSeen;
+using namespace TestSupport;
 using ViewPtr = std::unique_ptr<ZEL::ZELView>;
 using Answers = QList<QMessageBox::StandardButton>;
 Q_DECLARE_METATYPE(Answers)
 
 namespace {
 
-const QByteArray kHead = R"(<?xml version="1.0" encoding="UTF-8"?>
-<!DOCTYPE TAVIR_POWER_ANALYSIS_CONFIG>
-)";
 const char kStatusEvent[] = "TE.Process.Status.Change";
-
-bool writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-QByteArray readBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 QByteArray dataFile(const char *name)
 {
@@ -57,7 +36,7 @@ QByteArray dataFile(const char *name)
 
 QByteArray nested(int depth)
 {
-    return kHead + "<Config>" + QByteArray("<a>").repeated(depth) +
+    return kVepHead + "<Config>" + QByteArray("<a>").repeated(depth) +
            QByteArray("</a>").repeated(depth) + "</Config>";
 }
 
@@ -86,12 +65,10 @@ private slots:
     void init();
     void cleanup();
 
-    void freshView();
     void parser_data();
     void parser();
     void readCfgFile_data();
     void readCfgFile();
-    void savedLayoutAndRoundTrip();
     void save_data();
     void save();
     void closePrompt_data();
@@ -138,41 +115,7 @@ void TestDocument::init()
 
 void TestDocument::cleanup()
 {
-    ModalHelper::cancelPending();
-    ModalHelper::closeStrayModals();
-    // Views a test leaves with the host close without a prompt.
-    for (Core::IView *view : Core::ViewManager::instance()->views()) {
-        if (auto *zelView = qobject_cast<ZEL::ZELView *>(view))
-            zelView->setModified(false);
-        Core::ViewManager::instance()->closeView(view);
-    }
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QVERIFY(QApplication::activeModalWidget() == nullptr);
-}
-
-void TestDocument::freshView()
-{
-    QUtil::EventManager *events = QUtil::EventManager::instance();
-    const int subscribers = events->subscriberCount(kStatusEvent);
-    ViewPtr view(newView());
-    QCOMPARE(events->subscriberCount(kStatusEvent), subscribers + 1);
-    // Each emission with the title a listener reads meanwhile: still the previous one.
-    QStringList seen;
-    ZEL::ZELView *raw = view.get();
-    connect(raw, &ZEL::ZELView::modificationStatusChanged, this, [raw, &seen](bool modified) {
-        seen << QStringLiteral("%1 '%2'").arg(int(modified)).arg(raw->windowTitle());
-    });
-    view->setModified(true);
-    view->setModified(true);
-    QCOMPARE(view->windowTitle(), QStringLiteral("*")); // no file yet
-    QCOMPARE(view->shortTitle(), QStringLiteral("*"));
-    view->setModified(false);
-    view->setModified(false);
-    QCOMPARE(view->windowTitle(), QString());
-    QCOMPARE(seen, (QStringList{"1 ''", "0 '*'"}));
-
-    view.reset();
-    QCOMPARE(events->subscriberCount(kStatusEvent), subscribers);
+    cleanupViewsAndModals();
 }
 
 void TestDocument::parser_data()
@@ -181,14 +124,9 @@ void TestDocument::parser_data()
     QTest::addColumn<int>("depth"); // element levels kept where it breaks off; -1: it does not
 
     const int max = ZEL::ConfigDocumentParser::MaxDepth;
-    QTest::newRow("markup") << kHead + R"(<Config> <N a="a&amp;b" v='1'>&lt;&#x41;</N>one<!--c-->
+    QTest::newRow("markup") << kVepHead + R"(<Config> <N a="a&amp;b" v='1'>&lt;&#x41;</N>one<!--c-->
   <A> <![CDATA[<x>]]> </A>two<B> x </B><?pi data?></Config>)"
                             << -1;
-    QTest::newRow("prefixed names")
-        << kHead + R"(<p:Config xmlns:p="urn:x"><p:A p:k="v"/></p:Config>)" << -1;
-    QTest::newRow("latin-1") << QByteArray("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n"
-                                           "<!DOCTYPE X><Config><A>\xe9t\xe9</A></Config>")
-                             << -1;
     QTest::newRow("subset without entities")
         << QByteArray("<!DOCTYPE TAVIR_POWER_ANALYSIS_CONFIG [<!ELEMENT Config ANY>]><Config/>")
         << -1;
@@ -196,7 +134,7 @@ void TestDocument::parser_data()
     QTest::newRow("nesting one beyond") << nested(max) << max;
     QTest::newRow("entity: no document type")
         << QByteArray(R"(<!DOCTYPE TAVIR_POWER_ANALYSIS_CONFIG [<!ENTITY e "x">]><Config/>)") << 0;
-    QTest::newRow("truncated") << kHead + "<Config><B><C>y</C><D>" << 3;
+    QTest::newRow("truncated") << kVepHead + "<Config><B><C>y</C><D>" << 3;
 }
 
 // Pages rely on the tree Qt's DOM parser builds: the guarded parser builds the same,
@@ -232,13 +170,11 @@ void TestDocument::readCfgFile_data()
     QTest::newRow("full file") << dataFile("full.vep") << true;
     QTest::newRow("blank before >") << "<!DOCTYPE TAVIR_POWER_ANALYSIS_CONFIG >" + tail << true;
     QTest::newRow("letter case") << "<!DOCTYPE tavir_power_analysis_config>" + tail << false;
-    QTest::newRow("trailing no-break blank")
-        << "<!DOCTYPE TAVIR_POWER_ANALYSIS_CONFIG\xC2\xA0>" + tail << false;
     QTest::newRow("longer name") << "<!DOCTYPE TAVIR_POWER_ANALYSIS_CONFIGS>" + tail << false;
     QTest::newRow("missing file") << QByteArray() << false;
-    QTest::newRow("no root element") << kHead + "<!-- the file ends here" << true;
+    QTest::newRow("no root element") << kVepHead + "<!-- the file ends here" << true;
     QTest::newRow("broken inside a section")
-        << kHead + "<Config><Version>1.0</Version><GlobalEnable" << true;
+        << kVepHead + "<Config><Version>1.0</Version><GlobalEnable" << true;
     QTest::newRow("100000 levels") << nested(100000) << true;
     QTest::newRow("entity bomb") << "<!DOCTYPE TAVIR_POWER_ANALYSIS_CONFIG [<!ENTITY e \"" +
                                         QByteArray(4000, 'x') + "\">]><Config><A>" +
@@ -264,57 +200,6 @@ void TestDocument::readCfgFile()
     const QString title = !accepted ? "" : view->isModified() ? "board.vep*" : "board.vep";
     QCOMPARE(view->windowTitle(), title);
     QCOMPARE(view->shortTitle(), title);
-}
-
-void TestDocument::savedLayoutAndRoundTrip()
-{
-    const QStringList canonical =
-        QStringLiteral("Version TempGrade Process JunctionTemp AmbientTemp VCC VCCX VCC_LDO "
-                       "CustomThetaJA HeatSink AirFlow CustomThetaSA BoardThermalModel "
-                       "CustomThetaJB BoardTemp NetRate DefaultConfig SimuFile GlobalEnable "
-                       "PortOutEnable GlobalBsram LocalEnable")
-            .split(' ');
-    const auto saveAs = [this](const QString &name, const QByteArray &bytes) {
-        ViewPtr view = openFile(tmpPath(name), bytes);
-        if (!view)
-            return QByteArray();
-        view->save();
-        return readBytes(tmpPath(name));
-    };
-    const QByteArray saved = saveAs(QStringLiteral("first.vep"), dataFile("full.vep"));
-
-    // The frame, 4 blanks per level, one element per line, no line end after </Config>.
-    const QByteArray start = kHead + "<Config>\n    <Version>1.0</Version>\n";
-    QVERIFY2(saved.startsWith(start), saved.left(200).constData());
-    QVERIFY(saved.endsWith("\n</Config>"));
-    QVERIFY(!saved.contains('\r'));
-    QList<QByteArray> lines = saved.mid(start.size()).split('\n');
-    lines.removeLast();
-    for (const QByteArray &line : lines) {
-        const int blanks = line.size() - line.trimmed().size();
-        QVERIFY2(blanks >= 4 && blanks % 4 == 0 && line.at(blanks) == '<', line.constData());
-    }
-
-    // Sections come out in the canonical order, whatever the pages write.
-    QDomDocument doc;
-    QVERIFY(doc.setContent(saved));
-    QDomElement root = doc.documentElement();
-    int last = -1;
-    for (QDomElement e = root.firstChildElement(); !e.isNull(); e = e.nextSiblingElement()) {
-        QVERIFY2(canonical.indexOf(e.tagName()) > last, qPrintable(e.tagName()));
-        last = canonical.indexOf(e.tagName());
-    }
-    // Reading a saved file and saving it again changes nothing.
-    QCOMPARE(saveAs(QStringLiteral("second.vep"), saved), saved);
-
-    // Sections in reverse order, unknown elements and another root tag read the same.
-    root.setTagName(QStringLiteral("Other"));
-    for (QDomNode n = root.firstChild().nextSibling(), next; !n.isNull(); n = next) {
-        next = n.nextSibling();
-        root.insertBefore(n, root.firstChild());
-    }
-    root.insertBefore(doc.createElement(QStringLiteral("Unknown")), root.firstChild());
-    QCOMPARE(saveAs(QStringLiteral("third.vep"), doc.toByteArray(1)), saved);
 }
 
 void TestDocument::save_data()
@@ -367,7 +252,7 @@ void TestDocument::save()
     QCOMPARE(QDir(tmpPath(QStringLiteral("sub"))).entryList(QDir::Files | QDir::Hidden),
              hasPath ? QStringList{"board.vep"} : QStringList());
     const QByteArray bytes = readBytes(path);
-    QVERIFY(diskFull ? bytes == dataFile("full.vep") : bytes.startsWith(kHead) == hasPath);
+    QVERIFY(diskFull ? bytes == dataFile("full.vep") : bytes.startsWith(kVepHead) == hasPath);
 }
 
 void TestDocument::closePrompt_data()
@@ -434,7 +319,6 @@ void TestDocument::statusEvent_data()
     QTest::newRow("synthesis done") << status << syn << 2 << true << true;
     QTest::newRow("synthesis running") << status << syn << 1 << true << false;
     QTest::newRow("other process") << status << "Process.Map" << 2 << true << false;
-    QTest::newRow("process case") << status << "process.syn" << 2 << true << false;
     QTest::newRow("other event") << "TE.Process.Status.Changed" << syn << 2 << true << false;
     QTest::newRow("netlist unreadable: closed") << status << syn << 2 << false << true;
 }
@@ -480,16 +364,11 @@ void TestDocument::statusEvent()
     QVERIFY(!view->isModified());
     if (!reread)
         return;
-
-    // The banner sits above the tabs; OK hides it, the next run shows the same one again.
+    // The banner sits above the tabs; OK hides it.
     QWidget *banner = view->changedBanner();
     QCOMPARE(view->layout()->itemAt(0)->widget(), banner);
     banner->findChild<QPushButton *>(QStringLiteral("okBtn"))->click();
     QVERIFY(banner->isHidden());
-    publishStatus();
-    runQueuedWork();
-    QCOMPARE(view->changedBanner(), banner);
-    QVERIFY(!banner->isHidden());
 }
 
 QTEST_MAIN(TestDocument)

@@ -1,18 +1,8 @@
 #include "host/nlsdata.h"
 #include "tests/support/ModalHelper.h"
 
-#include <QAbstractItemModelTester>
-#include <QApplication>
-#include <QDialogButtonBox>
-#include <QFile>
-#include <QItemSelectionModel>
-#include <QLineEdit>
-#include <QListView>
-#include <QPushButton>
-#include <QScopeGuard>
-#include <QSet>
-#include <QTemporaryDir>
 #include <QtTest>
+#include <QtWidgets>
 
 #include <memory>
 
@@ -23,7 +13,6 @@ using NetlistPtr = std::unique_ptr<Netlist>;
 namespace {
 
 const QString exampleNetlist = QStringLiteral(VEP_SOURCE_DIR "/examples/design/netlist.json");
-const QString exampleCells = QStringLiteral(VEP_SOURCE_DIR "/examples/design/cells.json");
 const QString dataDir = QStringLiteral(VEP_SOURCE_DIR "/tests/data/netlist/");
 const QStringList findNetNames{"clk",           "u_core/cnt[0]", "u_core/cnt[1]", "u_core/CNT_next",
                                "u_pipe/cnt[3]", "data*",         "led[10]"};
@@ -70,21 +59,13 @@ private slots:
     void cleanup();
 
     void exampleHierarchy();
-    void exampleDrivers_data();
-    void exampleDrivers();
     void bitNamesAndPassThrough();
-    void unmarkedTopAndOddCells();
+    void oddButValidFiles();
 
     void badFiles_data();
     void badFiles();
-    void truncatedFiles();
-    void deepJsonOutsideReadPartsIsSkipped();
 
     void cellLibraryOverrides();
-    void readWithDialog();
-
-    void findNet_data();
-    void findNet();
 
 private:
     QString writeTemp(const QString &name, const QByteArray &content);
@@ -153,60 +134,6 @@ void tst_Netlist::exampleHierarchy()
     QCOMPARE(ports.last(), QStringLiteral("sda"));
 }
 
-void tst_Netlist::exampleDrivers_data()
-{
-    QTest::addColumn<QString>("path");
-    QTest::addColumn<int>("direction");  // of a top port; -1: a net
-    QTest::addColumn<QString>("driver"); // "": undriven; "-": no such net is offered
-    QTest::addColumn<int>("category");
-    QTest::addColumn<int>("primitive");
-
-    // Yosys names register cells $procdff$..; they are named after the register bit.
-    QTest::newRow("counter bit") << "cnt[5]" << -1 << "u_core/cnt[5]" << 50 << 0;
-    QTest::newRow("register inside a module")
-        << "u_pipe/rptr[0]" << -1 << "u_pipe/rptr[0]" << 50 << 0;
-    QTest::newRow("second clock domain") << "u_pipe/state[2]" << -1 << "u_pipe/state[2]" << 50 << 0;
-    QTest::newRow("top-level register") << "sda_r" << -1 << "sda_r" << 50 << 0;
-    // The same bit inside u_core is the top-level cnt[5]: one bit, one net.
-    QTest::newRow("same bit lower down") << "u_core/cnt[5]" << -1 << "-" << 0 << 0;
-    QTest::newRow("sub-module port of that bit") << "u_core/cnt_out[5]" << -1 << "-" << 0 << 0;
-    QTest::newRow("rom: one read port") << "u_core/coef[0]" << -1 << "u_core/u_rom/rom" << 5 << 90;
-    QTest::newRow("single port") << "u_core/ram_q[7]" << -1 << "u_core/u_ram/mem" << 5 << 88;
-    QTest::newRow("simple dual port") << "fifo_q[3]" << -1 << "u_pipe/u_fifo/mem" << 5 << 86;
-    QTest::newRow("true dual port") << "u_pipe/q_a[1]" << -1 << "u_pipe/u_dpram/mem" << 5 << 84;
-    QTest::newRow("same bit two levels down") << "u_pipe/u_dpram/q_a[1]" << -1 << "-" << 0 << 0;
-    QTest::newRow("top input") << "clk_a" << -1 << "" << 0 << 0;
-    // Ports link to their net, its driver pin and the buffer instance behind it.
-    QTest::newRow("port: plain buffer") << "led[0]" << 1 << "g_led[0].u_obuf" << 0 << 116;
-    QTest::newRow("port: tristate buffer") << "bus[7]" << 1 << "g_bus[7].u_obuft" << 0 << 117;
-    QTest::newRow("port: inout") << "sda" << 2 << "u_iobuf" << 0 << 118;
-    QTest::newRow("port: input") << "din[4]" << 0 << "" << 0 << 0;
-}
-
-void tst_Netlist::exampleDrivers()
-{
-    QFETCH(QString, path);
-    QFETCH(int, direction);
-    QFETCH(QString, driver);
-    QFETCH(int, category);
-    QFETCH(int, primitive);
-    const Net *net = byPath(m_example->allNets(), path);
-    if (direction >= 0) {
-        const Port *port = byPath(m_example->topInstance->ports(), path);
-        QVERIFY(port && port->net);
-        QCOMPARE(port->direction, direction);
-        QCOMPARE(port->net, net); // the pad net is offered as well
-    }
-    QCOMPARE(net != nullptr, driver != "-");
-    if (!net || !net->driver) {
-        QVERIFY(driver.isEmpty() || driver == "-");
-        return;
-    }
-    const Instance *instance = net->driver->instance;
-    QCOMPARE(instance->path(), driver);
-    QCOMPARE(qMakePair(instance->category, instance->primitive), qMakePair(category, primitive));
-}
-
 void tst_Netlist::bitNamesAndPassThrough()
 {
     QString error;
@@ -229,24 +156,15 @@ void tst_Netlist::bitNamesAndPassThrough()
     QVERIFY(!byPath(netlist->allNets(), "u_pass/i"));
 }
 
-void tst_Netlist::unmarkedTopAndOddCells()
+// Unknown cell types, bits that no net names and an unmarked top module all read.
+void tst_Netlist::oddButValidFiles()
 {
-    QString error;
-    const NetlistPtr netlist = read(dataDir + "unmarked_top.json", &error);
-    QVERIFY2(netlist, qPrintable(error));
-    QCOMPARE(netlist->topModuleName(), QStringLiteral("main"));
-    const QList<Instance *> cells = netlist->allPrimInstances();
-    QCOMPARE(paths(cells), (QStringList{"u_leaf/q", "u_leaf/VENDOR_THING_0", "u_odd"}));
-    QCOMPARE(cells[0]->category, int(CategoryFlipFlop));
-    for (const Instance *unknown : cells.mid(1))
-        QCOMPARE(qMakePair(unknown->category, unknown->primitive), qMakePair(0, 0));
-
-    const Port *out = byPath(netlist->topInstance->ports(), "out");
-    QVERIFY(out && out->net);
-    QCOMPARE(out->net->driver->instance, cells[0]);
-    // A constant is not a net; a hidden netname is not offered.
-    QVERIFY(!byPath(netlist->topInstance->ports(), "tie")->net);
-    QCOMPARE(paths(netlist->allNets()), (QStringList{"in", "out"}));
+    for (const char *name : {"hostile/netlist_unknown_cells.json",
+                             "hostile/netlist_dangling_bits.json", "netlist/unmarked_top.json"}) {
+        QString error;
+        QVERIFY2(read(QStringLiteral(VEP_SOURCE_DIR "/tests/data/") + name, &error),
+                 qPrintable(error));
+    }
 }
 
 void tst_Netlist::badFiles_data()
@@ -259,7 +177,6 @@ void tst_Netlist::badFiles_data()
         QTest::newRow(name) << QString::fromLatin1(file) << QByteArray() << QString(message);
     };
     file("missing file", "absent.json", "does not exist");
-    file("directory", ".", "");
     file("cycle through two modules", "cycle.json", "instantiates itself");
     file("module instantiating itself", "self_instance.json", "instantiates itself");
     file("two unmarked roots", "two_roots.json", "not marked");
@@ -272,31 +189,13 @@ void tst_Netlist::badFiles_data()
         return R"({"modules": {"m": {)" + QByteArray(body) + "}}}";
     };
     const QByteArray deep = QByteArray(10000, '[') + QByteArray(10000, ']');
-    text("empty", "", "empty");
-    text("whitespace", "  \n ", "");
-    text("garbage", QByteArray::fromHex("7f454c46020101000000") + " garbage", "");
-    text("plain text", "module top; endmodule", "");
-    text("unclosed string", R"({"modules": {"m)", "");
     text("array", "[1, 2, 3]", "not a JSON object");
     text("no modules", R"({"creator": "x"})", R"(no "modules")");
-    text("modules is an array", R"({"modules": []})", "not an object");
-    text("no modules at all", R"({"modules": {}})", "no modules");
-    text("module is a number", R"({"modules": {"m": 5}})", R"(module "m")");
     text("module defined twice", R"({"modules": {"m": {}, "m": {}}})", "defined twice");
-    text("cells is a string", inModule(R"("cells": "many")"), R"("cells")");
     text("cell without type", inModule(R"("cells": {"c": {"connections": {}}})"), "no type");
-    text("type is a number", inModule(R"("cells": {"c": {"type": 7}})"), "type");
-    text("bits not an array", inModule(R"("netnames": {"n": {"bits": 3}})"), "not an array");
     text("bad constant bit", inModule(R"("netnames": {"n": {"bits": ["q"]}})"), "not a bit");
     text("negative bit", inModule(R"("netnames": {"n": {"bits": [-4]}})"), "out of range");
-    text("bit is an object", inModule(R"("netnames": {"n": {"bits": [{}]}})"), "neither");
-    text("netname without bits", inModule(R"("netnames": {"n": {"hide_name": 0}})"), "no bits");
-    text("huge bit", inModule(R"("ports": {"p": {"direction": "input", "bits": [99999999999]}})"),
-         "out of range");
-    text("direction is a number", inModule(R"("ports": {"p": {"direction": 1, "bits": [2]}})"),
-         "direction");
     text("deep nesting where modules are", R"({"modules": )" + deep + "}", "");
-    text("deep unbalanced nesting", R"({"modules": {"t": )" + QByteArray(10000, '{'), "");
     text("hierarchy too deep", moduleChain(400), "deeper than");
 }
 
@@ -313,36 +212,6 @@ void tst_Netlist::badFiles()
     QVERIFY2(error.startsWith(QStringLiteral("Cannot read the netlist ") + path),
              qPrintable(error));
     QVERIFY2(error.contains(message), qPrintable(error));
-}
-
-// Cut the example at many points: every prefix is malformed and must fail cleanly.
-void tst_Netlist::truncatedFiles()
-{
-    QFile file(exampleNetlist);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const QByteArray whole = file.readAll().trimmed();
-    QList<int> cuts{whole.size() - 1};
-    for (int step = 1; step < 200; ++step)
-        cuts << int(qint64(whole.size()) * step / 200);
-    for (int cut : cuts) {
-        QString error;
-        QVERIFY2(!read(writeTemp(QStringLiteral("cut.json"), whole.left(cut)), &error),
-                 qPrintable(QString::number(cut)));
-        QVERIFY(!error.isEmpty());
-    }
-}
-
-void tst_Netlist::deepJsonOutsideReadPartsIsSkipped()
-{
-    const QByteArray deep = QByteArray(10000, '[') + QByteArray(10000, ']');
-    const QString path =
-        writeTemp(QStringLiteral("deep.json"), R"({"creator": )" + deep +
-                                                   R"(, "modules": {"t": {"attributes": )" +
-                                                   R"({"junk": )" + deep + "}}}}");
-    QString error;
-    const NetlistPtr netlist = read(path, &error);
-    QVERIFY2(netlist, qPrintable(error));
-    QCOMPARE(netlist->topModuleName(), QStringLiteral("t"));
 }
 
 void tst_Netlist::cellLibraryOverrides()
@@ -379,8 +248,7 @@ void tst_Netlist::cellLibraryOverrides()
 
     // A rejected file changes nothing, not even the entries before its bad one.
     for (const QByteArray &bad :
-         QList<QByteArray>{"", "[]", R"({"cells": 3})", R"({"cells": {"OBUF": 5}})",
-                           R"({"cells": {"OBUF": {"primitive": "116"}}})",
+         QList<QByteArray>{"[]", R"({"cells": {"OBUF": {"primitive": "116"}}})",
                            R"({"cells": {"OBUFT": {"primitive": 1}, "OBUF": {"category": []}}})"}) {
         const QString path = writeTemp(QStringLiteral("badcells.json"), bad);
         QVERIFY2(!loadCellLibrary(path, &error), bad.constData());
@@ -388,113 +256,6 @@ void tst_Netlist::cellLibraryOverrides()
     }
     QVERIFY(!loadCellLibrary(m_dir.filePath(QStringLiteral("none.json")), nullptr));
     QCOMPARE(primitiveOf("g_bus[0].u_obuft"), qMakePair(1, 127));
-
-    // The example project's own library agrees with the built-in codes.
-    resetCellLibrary();
-    QVERIFY2(loadCellLibrary(exampleCells, &error), qPrintable(error));
-    QCOMPARE(primitiveOf("g_led[1].u_obuf"), qMakePair(0, 116));
-    QCOMPARE(primitiveOf("u_pipe/u_fifo/mem"), qMakePair(5, 86));
-}
-
-void tst_Netlist::readWithDialog()
-{
-    QWidget parent;
-    QString error;
-    QVERIFY2(NetlistPtr(readNetlistFileWithDialog(&parent, exampleNetlist, &error, false)),
-             qPrintable(error));
-    // Above the threshold the read runs on a worker thread behind a progress dialog;
-    // the netlist must be the same as the direct read.
-    setProgressDialogThreshold(0);
-    const NetlistPtr threaded(readNetlistFileWithDialog(&parent, exampleNetlist, &error, true));
-    QVERIFY2(threaded, qPrintable(error));
-    QCOMPARE(paths(threaded->allPrimInstances()), paths(m_example->allPrimInstances()));
-    QCOMPARE(paths(threaded->allNets()), paths(m_example->allNets()));
-    QVERIFY(!QApplication::activeModalWidget());
-
-    const QString garbage = writeTemp(QStringLiteral("garbage.json"), "{{{{");
-    QVERIFY(!NetlistPtr(readNetlistFileWithDialog(&parent, garbage, &error, false)));
-    QVERIFY(error.contains(garbage));
-}
-
-void tst_Netlist::findNet_data()
-{
-    QTest::addColumn<QString>("filter");
-    QTest::addColumn<QStringList>("shown");
-    QTest::addColumn<QList<int>>("select");  // rows to select; -1: all of them
-    QTest::addColumn<QStringList>("picked"); // what OK returns; when nothing, Cancel is pressed
-
-    const QStringList &all = findNetNames;
-    const QStringList cnt(all.mid(1, 3));
-    const QList<int> none;
-    QTest::newRow("star lists everything") << "*" << all << none << QStringList();
-    QTest::newRow("empty lists everything") << "" << all << none << QStringList();
-    QTest::newRow("prefix") << "u_core/*" << cnt << none << QStringList();
-    QTest::newRow("case-insensitive, whole path")
-        << "*cnt*" << QStringList(all.mid(1, 4)) << none << QStringList();
-    QTest::newRow("not a substring search") << "cnt" << QStringList() << none << QStringList();
-    QTest::newRow("question mark") << "?lk" << QStringList{"clk"} << none << QStringList();
-    QTest::newRow("character set")
-        << "*cnt[[][1-3]]" << QStringList{all[2], all[4]} << none << QStringList();
-    QTest::newRow("negated set") << "*cnt[[][!0]]" << QStringList{all[2], all[4]} << none
-                                 << QStringList();
-    QTest::newRow("escaped star") << "data\\*" << QStringList{"data*"} << none << QStringList();
-    QTest::newRow("unclosed bracket is literal")
-        << "led[1*" << QStringList{"led[10]"} << none << QStringList();
-    QTest::newRow("star must backtrack")
-        << "*c*t" << QStringList{"u_core/CNT_next"} << none << QStringList();
-    QTest::newRow("nothing") << "zzz*" << QStringList() << none << QStringList();
-    QTest::newRow("picked bottom-up, returned in list order")
-        << "u_core/*" << cnt << QList<int>{2, 0} << QStringList{cnt[0], cnt[2]};
-    QTest::newRow("all picked") << "" << all << QList<int>{-1} << all;
-    QTest::newRow("cancel returns nothing") << "*" << all << QList<int>{-1} << QStringList();
-}
-
-void tst_Netlist::findNet()
-{
-    QFETCH(QString, filter);
-    QFETCH(QStringList, shown);
-    QFETCH(QList<int>, select);
-    QFETCH(QStringList, picked);
-
-    Netlist netlist(QStringLiteral("top"));
-    for (const QString &name : findNetNames)
-        netlist.addNet(name);
-    QStringList listed;
-    ModalHelper::onNextModal([&filter, &select, &picked, &listed](QWidget *modal) {
-        auto *dialog = static_cast<QDialog *>(modal);
-        // A failed check must not leave the dialog open, or getList would never return.
-        const auto closeAnyway = qScopeGuard([dialog]() {
-            if (dialog->isVisible())
-                dialog->reject();
-        });
-        auto *edit = modal->findChild<QLineEdit *>(QStringLiteral("lineEditFilter"));
-        auto *list = modal->findChild<QListView *>(QStringLiteral("listWidget"));
-        auto *buttons = modal->findChild<QDialogButtonBox *>(QStringLiteral("buttonBox"));
-        QVERIFY(edit && list && buttons);
-        // A million nets: one model row each, all of one height.
-        QVERIFY(list->uniformItemSizes());
-        QCOMPARE(list->selectionMode(), QAbstractItemView::ExtendedSelection);
-        QAbstractItemModelTester tester(list->model(),
-                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
-        QItemSelectionModel *selection = list->selectionModel();
-        // A selection made before the filter changes is dropped with the old rows.
-        selection->select(list->model()->index(0, 0), QItemSelectionModel::Select);
-        edit->setText(filter);
-        QVERIFY(filter == "*" || selection->selectedRows().isEmpty());
-        selection->clearSelection();
-        for (int row = 0; row < list->model()->rowCount(); ++row)
-            listed << list->model()->index(row, 0).data().toString();
-        for (int row : select) {
-            if (row < 0)
-                list->selectAll();
-            else
-                selection->select(list->model()->index(row, 0), QItemSelectionModel::Select);
-        }
-        buttons->button(picked.isEmpty() ? QDialogButtonBox::Cancel : QDialogButtonBox::Ok)
-            ->click();
-    });
-    QCOMPARE(paths(FindNetDialog::getList(netlist.allNets(), nullptr)), picked);
-    QCOMPARE(listed, shown);
 }
 
 QTEST_MAIN(tst_Netlist)

@@ -12,15 +12,18 @@
 #include "rate/VcdFileSetDialog.h"
 #include "rate/VcdFileWidget.h"
 #include "rate/ZELRateWidget.h"
+#include "tests/support/Fixture.h"
 #include "tests/support/ModalHelper.h"
 
 #include <QtTest>
 #include <QtWidgets>
+#include <QtXml>
 
 #include <memory>
 
 using TestSupport::ModalHelper;
 using TestSupport::ModalSeen;
+using TestSupport::row;
 
 namespace {
 
@@ -51,10 +54,6 @@ private slots:
 
     void sorting_data();
     void sorting();
-    void netUnitChange_data();
-    void netUnitChange();
-    void picksSkipListedNames_data();
-    void picksSkipListedNames();
     void preSaveWarningOrder_data();
     void preSaveWarningOrder();
     void sectionsReadAndWritten_data();
@@ -62,17 +61,7 @@ private slots:
 
     void activityDialogChecks_data();
     void activityDialogChecks();
-    void timeValidator_data();
-    void timeValidator();
-    void activityDialogPickers();
-    void editActivityFile_data();
-    void editActivityFile();
-    void defaultRateUnitSwitch_data();
     void defaultRateUnitSwitch();
-    void glitchOption();
-    void workedExample();
-
-    void roundTripEverySection();
 
 private:
     bool open(const QString &body);
@@ -168,17 +157,14 @@ void tst_Rate::sorting_data()
     QTest::addColumn<QString>("expected"); // the rows' cells as shown, in the resulting order
 
     // Values compare as text: "100.00" before "20.00"; equal keys keep the file order.
-    const auto row = [](const char *tag, bool fileList, int column, Qt::SortOrder order,
-                        const char *expected) {
-        QTest::newRow(tag) << fileList << column << int(order) << expected;
-    };
-    row("value up", false, 1, Qt::AscendingOrder, "c: A:100.00% b:20.00% a:3.50%");
-    row("name up", false, 0, Qt::AscendingOrder, "A:100.00% a:3.50% b:20.00% c:");
-    row("name down", false, 0, Qt::DescendingOrder, "c: b:20.00% A:100.00% a:3.50%");
-    row("instance", true, 0, Qt::AscendingOrder, "top:a.saif:Saif u1:x.vcd:Saif U2:x.vcd:Vcd");
-    row("full path", true, 1, Qt::AscendingOrder, "u1:x.vcd:Saif U2:x.vcd:Vcd top:a.saif:Saif");
-    row("type up", true, 2, Qt::AscendingOrder, "U2:x.vcd:Vcd u1:x.vcd:Saif top:a.saif:Saif");
-    row("type down", true, 2, Qt::DescendingOrder, "u1:x.vcd:Saif top:a.saif:Saif U2:x.vcd:Vcd");
+    row("value up", false, 1, int(Qt::AscendingOrder), "c: A:100.00% b:20.00% a:3.50%");
+    row("name up", false, 0, int(Qt::AscendingOrder), "A:100.00% a:3.50% b:20.00% c:");
+    row("instance", true, 0, int(Qt::AscendingOrder), "top:a.saif:Saif u1:x.vcd:Saif U2:x.vcd:Vcd");
+    row("full path", true, 1, int(Qt::AscendingOrder),
+        "u1:x.vcd:Saif U2:x.vcd:Vcd top:a.saif:Saif");
+    row("type up", true, 2, int(Qt::AscendingOrder), "U2:x.vcd:Vcd u1:x.vcd:Saif top:a.saif:Saif");
+    row("type down", true, 2, int(Qt::DescendingOrder),
+        "u1:x.vcd:Saif top:a.saif:Saif U2:x.vcd:Vcd");
 }
 
 void tst_Rate::sorting()
@@ -206,112 +192,6 @@ void tst_Rate::sorting()
     QVERIFY(!m_view->isModified());
     const QString xml = pageXml();
     QVERIFY(xml.indexOf('"' + keys.first() + '"') < xml.indexOf('"' + keys.last() + '"'));
-}
-
-void tst_Rate::netUnitChange_data()
-{
-    QTest::addColumn<bool>("filled");
-    QTest::addColumn<QString>("button");
-    QTest::addColumn<int>("answer");
-    QTest::addColumn<bool>("toggleAfter");
-    QTest::addColumn<bool>("cleared");
-    QTest::addColumn<QString>("typed"); // then typed into the first row's editor
-    QTest::addColumn<QString>("shown");
-
-    const auto row = [](const char *tag, bool filled, const char *button, int answer,
-                        bool toggleAfter, bool cleared, const char *typed, const char *shown) {
-        QTest::newRow(tag) << filled << button << answer << toggleAfter << cleared << typed
-                           << shown;
-    };
-    row("empty table", false, "radioSignal", 0, false, false, "", "");
-    row("filled, Yes", true, "radioSignal", QMessageBox::Yes, false, true, "1000", "1000.00");
-    row("filled, No", true, "radioSignal", QMessageBox::No, true, false, "12.5", "12.50%");
-    row("same unit, Yes", true, "radioToggle", QMessageBox::Yes, true, true, "12.5", "12.50%");
-    row("same unit, No", true, "radioToggle", QMessageBox::No, true, false, "", "");
-}
-
-void tst_Rate::netUnitChange()
-{
-    QFETCH(bool, filled);
-    QFETCH(QString, button);
-    QFETCH(int, answer);
-    QFETCH(bool, toggleAfter);
-    QFETCH(bool, cleared);
-    QFETCH(QString, typed);
-    QFETCH(QString, shown);
-    if (filled)
-        QVERIFY(open(R"(<NetRate type="toggle"><Net name="a" value="5.00"/>)"
-                     R"(<Net name="b" value="7.50"/></NetRate>)"));
-
-    ModalSeen seen;
-    ModalHelper::answerMessageBox(QMessageBox::StandardButton(answer), &seen);
-    child<QRadioButton>(rates(), qPrintable(button))->click();
-    QCOMPARE(seen.text, filled ? QStringLiteral("Are you sure to change unit?\n"
-                                                "The edited values will be clear after changed.")
-                               : QString());
-    QCOMPARE(nets()->toggleUnit(), toggleAfter);
-    QCOMPARE(child<QRadioButton>(rates(), "radioToggle")->isChecked(), toggleAfter);
-    QCOMPARE(nets()->delegate()->maximum(), toggleAfter ? 200.0 : 99999999.0);
-    QCOMPARE(m_view->isModified(), cleared);
-    if (!filled)
-        return;
-    const QModelIndex cell = nets()->model()->index(0, 1);
-    QCOMPARE(cell.data().toString(), cleared ? QString() : QStringLiteral("5.00%"));
-    QCOMPARE(nets()->items().size(), 2);
-    QVERIFY(cell.flags() & Qt::ItemIsEditable);
-    QVERIFY(!(cell.siblingAtColumn(0).flags() & Qt::ItemIsEditable));
-
-    // The editor the table opens on a double click, typed into and confirmed.
-    auto *editor = static_cast<QDoubleSpinBox *>(
-        nets()->delegate()->createEditor(nets()->tableView()->viewport(), {}, cell));
-    nets()->delegate()->setEditorData(editor, cell);
-    editor->findChild<QLineEdit *>()->selectAll();
-    QTest::keyClick(editor, Qt::Key_Delete);
-    QTest::keyClicks(editor, typed);
-    nets()->delegate()->setModelData(editor, nets()->model(), cell);
-    delete editor;
-    QCOMPARE(cell.data().toString(), shown);
-    QVERIFY(m_view->isModified());
-    const QString written = QStringLiteral(R"(<Net name="a" value="%1"/>)").arg(shown.remove('%'));
-    QVERIFY2(pageXml().contains(written), qPrintable(pageXml()));
-}
-
-void tst_Rate::picksSkipListedNames_data()
-{
-    QTest::addColumn<bool>("ports");
-    QTest::newRow("nets from the net search") << false;
-    QTest::newRow("ports from the port finder") << true;
-}
-
-void tst_Rate::picksSkipListedNames()
-{
-    QFETCH(bool, ports);
-    ZEL::RateTableView *table = ports ? rates()->portTable() : nets();
-    QCOMPARE(table->addNames({"din", "din"}), 1);
-    emit files()->vectorlessChanged(true);
-    m_view->setModified(false);
-    QSignalSpy resets(table->model(), &QAbstractItemModel::modelReset);
-    auto *add = child<QAbstractButton>(rates(), ports ? "btnAddIO" : "btnAdd");
-
-    // The second round picks only listed names: nothing added, yet the model is reset.
-    for (int round = 1; round <= 2; ++round) {
-        ModalHelper::acceptNextDialog([](QDialog *d) {
-            if (auto *search = child<QPushButton>(d, "btnSearch"))
-                search->click();
-            child<QAbstractItemView>(d, "listWidget")->selectAll();
-        });
-        add->click();
-        QStringList picked;
-        for (const ZEL::NetRateItem *item : table->items())
-            picked << item->name;
-        QCOMPARE(picked, QStringList({"din", "clk", "dout"}));
-        QCOMPARE(m_view->isModified(), round == 1);
-        QCOMPARE(resets.count(), round);
-        m_view->setModified(false);
-    }
-    ModalHelper::rejectNextDialog();
-    add->click();
-    QCOMPARE(resets.count(), 2);
 }
 
 void tst_Rate::preSaveWarningOrder_data()
@@ -358,9 +238,6 @@ void tst_Rate::sectionsReadAndWritten_data()
     QTest::addColumn<QString>("body");
     QTest::addColumn<QString>("written"); // "<Config>" and "</Config>" anchor the ends
 
-    const auto row = [](const char *tag, const char *body, const char *written) {
-        QTest::newRow(tag) << body << written;
-    };
     row("nothing", "",
         "<Config><DefaultConfig><DefaultIoToggleRate>12.50</DefaultIoToggleRate>"
         "<DefaultRmToggleRate>12.50</DefaultRmToggleRate></DefaultConfig></Config>");
@@ -380,11 +257,11 @@ void tst_Rate::sectionsReadAndWritten_data()
         "<DefaultRmToggleRate>30.13</DefaultRmToggleRate>");
     row("activity files",
         R"(<SimuFile><File type="VCD" name="/f"/><File type="vcd" name="/g" entity="u_core" )"
-        R"(end_time="7.5" time_unit="us"/><File type="vcd" name="/h" entity="top" )"
-        R"(time_unit="ms"/></SimuFile>)",
+        R"(start_time="1" end_time="7.5" time_unit="us"/><File type="vcd" name="/h" )"
+        R"(entity="top" time_unit="ms"/><FilterGlitch>TRUE</FilterGlitch></SimuFile>)",
         R"(<SimuFile><File type="saif" name="/f" entity=""/><File type="vcd" name="/g" )"
-        R"(entity="u_core" end_time="7.5" time_unit="us"/><File type="vcd" name="/h" entity=""/>)"
-        "<FilterGlitch>FALSE</FilterGlitch></SimuFile></Config>");
+        R"(entity="u_core" start_time="1" end_time="7.5" time_unit="us"/><File type="vcd" )"
+        R"(name="/h" entity=""/><FilterGlitch>TRUE</FilterGlitch></SimuFile></Config>)");
 }
 
 void tst_Rate::sectionsReadAndWritten()
@@ -405,23 +282,16 @@ void tst_Rate::activityDialogChecks_data()
     QTest::addColumn<QString>("end");
     QTest::addColumn<QString>("warning"); // empty: accepted
 
-    const auto row = [](const char *tag, const char *file, const char *instance, bool vcd,
-                        const char *start, const char *end, const char *warning) {
-        QTest::newRow(tag) << file << instance << vcd << start << end << warning;
-    };
     row("no file", "  ", "top", true, "", "", "No vcd file. Please select vcd file.");
     row("missing file first", "nowhere.vcd", "", true, "", "",
         "Vcd file 'nowhere.vcd' doesn't exist.");
     row("no instance", "*", "", true, "", "",
         "Module instance name is empty. Please select instance.");
     row("end 0", "*", "top", true, "", "0", "End time value cannot be 0.");
-    row("end 0.000", "*", "top", true, "5", "0.000", "End time value cannot be 0.");
     row("end equals start", "*", "top", true, "10", "10",
         "End time value must be greater than start time value.");
     row("only end", "*", "top", true, "", "5", "");
-    row("only start", "*", "top", true, "5", "", "");
     row("saif drops times", "*", "top", false, "10", "10", "");
-    row("trimmed path", " * ", "u_core", true, "1", "2", "");
 }
 
 void tst_Rate::activityDialogChecks()
@@ -457,197 +327,17 @@ void tst_Rate::activityDialogChecks()
     QCOMPARE(item->isVcd, vcd);
 }
 
-void tst_Rate::timeValidator_data()
-{
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<QString>("kept"); // what the field holds once the refused keys are dropped
-
-    QTest::newRow("0.5") << "0.5" << QString("0.5");
-    QTest::newRow("largest") << "999999999.999" << QString("999999999.999");
-    QTest::newRow("0") << "0" << QString("0");
-    QTest::newRow("leading zero") << "01" << QString("0");
-    QTest::newRow("four decimals") << "1.2345" << QString("1.234");
-    QTest::newRow("negative") << "-1" << QString("1");
-    QTest::newRow("ten digits") << "1234567890" << QString("123456789");
-}
-
-void tst_Rate::timeValidator()
-{
-    QFETCH(QString, typed);
-    QFETCH(QString, kept);
-    ZEL::VcdFileSetDialog dialog(m_view.get(), files(), nullptr);
-    for (const char *name : {"lineEditStartTime", "lineEditEndTime"}) {
-        QTest::keyClicks(child(&dialog, name), typed);
-        QCOMPARE(child(&dialog, name)->text(), kept);
-    }
-}
-
-void tst_Rate::activityDialogPickers()
-{
-    const QString path = existing(QStringLiteral("picked.vcd"));
-    ZEL::VcdFileSetDialog dialog(m_view.get(), files(), nullptr);
-    ModalHelper::acceptNextDialog(
-        [&path](QDialog *d) { static_cast<QFileDialog *>(d)->selectFile(path); });
-    child<QToolButton>(&dialog, "btnSelectFile")->click();
-    ModalHelper::acceptNextDialog(
-        [](QDialog *d) { d->findChild<QListWidget *>()->setCurrentRow(2); });
-    child<QToolButton>(&dialog, "btnInstance")->click();
-    // Cancelled pickers leave the fields as they are.
-    for (const char *picker : {"btnSelectFile", "btnInstance"}) {
-        ModalHelper::rejectNextDialog();
-        child<QToolButton>(&dialog, picker)->click();
-    }
-    QCOMPARE(child(&dialog, "lineEditFile")->text(), path);
-    QCOMPARE(child(&dialog, "lineEditInstance")->text(), QStringLiteral("u_core/u_alu"));
-}
-
-void tst_Rate::editActivityFile_data()
-{
-    QTest::addColumn<bool>("vcd");
-    QTest::addColumn<QString>("unit");
-    QTest::addColumn<bool>("accept");
-    QTest::addColumn<QString>("shown"); // unit, start time and time group as the dialog opens
-
-    QTest::newRow("vcd ms") << true << "ms" << true << QString("ms 1 on");
-    QTest::newRow("unit with blank") << true << "ms " << true << QString("ns 1 on");
-    QTest::newRow("saif keeps form times") << false << "ps" << true << QString("ns  off");
-    QTest::newRow("cancelled") << true << "us" << false << QString("us 1 on");
-}
-
-void tst_Rate::editActivityFile()
-{
-    QFETCH(bool, vcd);
-    QFETCH(QString, unit);
-    QFETCH(bool, accept);
-    QFETCH(QString, shown);
-    const QString path = existing(QStringLiteral("a.vcd"));
-    QVERIFY(open(QStringLiteral(R"(<SimuFile><File type="%1" name="%2" entity="u_core" )"
-                                R"(start_time="1" end_time="2" time_unit="%3"/></SimuFile>)")
-                     .arg(vcd ? "vcd" : "saif", path, unit)));
-    QSignalSpy changed(files()->model(), &QAbstractItemModel::dataChanged);
-    QStringList seen;
-    ModalHelper::onNextModal([&seen, accept](QWidget *modal) {
-        auto *dialog = static_cast<QDialog *>(modal);
-        seen << child(dialog, "lineEditFile")->text() << child(dialog, "lineEditInstance")->text()
-             << child<QComboBox>(dialog, "comboBoxUnit")->currentText()
-             << child(dialog, "lineEditStartTime")->text()
-             << (child<QGroupBox>(dialog, "groupTime")->isEnabled() ? "on" : "off");
-        child(dialog, "lineEditEndTime")->setText("3");
-        accept ? dialog->accept() : dialog->reject();
-    });
-    emit child<QTableView>(files(), "tableView")->doubleClicked(files()->model()->index(0, 2));
-
-    QCOMPARE(seen.join(' '), path + " u_core " + shown);
-    const ZEL::VcdFileItem *item = files()->items().first();
-    QCOMPARE(item->endTime, accept ? (vcd ? "3" : "") : QStringLiteral("2"));
-    QCOMPARE(item->timeUnit, accept ? shown.section(' ', 0, 0) : unit);
-    QCOMPARE(changed.count(), accept ? 1 : 0);
-    QCOMPARE(m_view->isModified(), accept);
-}
-
-void tst_Rate::defaultRateUnitSwitch_data()
-{
-    QTest::addColumn<QString>("combo");
-    QTest::addColumn<QString>("spin");
-    QTest::newRow("IO") << "comboIOUnit" << QString("editIOValue");
-    QTest::newRow("remaining") << "comboRemainUnit" << QString("editRemainValue");
-}
-
+// A default rate above 200 falls back to the default toggle rate when its unit turns to %.
 void tst_Rate::defaultRateUnitSwitch()
 {
-    QFETCH(QString, combo);
-    QFETCH(QString, spin);
-    auto *unit = child<QComboBox>(files(), qPrintable(combo));
-    auto *value = child<QDoubleSpinBox>(files(), qPrintable(spin));
+    auto *unit = child<QComboBox>(files(), "comboIOUnit");
+    auto *value = child<QDoubleSpinBox>(files(), "editIOValue");
     unit->setCurrentIndex(1);
     QVERIFY(m_view->isModified());
     value->setValue(5000);
     unit->setCurrentIndex(0);
     QCOMPARE(value->value(), 12.5);
     QCOMPARE(value->maximum(), 200.0);
-    unit->setCurrentIndex(1);
-    QCOMPARE(value->value(), 12.5);
-    QCOMPARE(value->maximum(), 99999999.0);
-}
-
-void tst_Rate::glitchOption()
-{
-    child<QCheckBox>(files(), "checkGlitch")->click();
-    QVERIFY(!m_view->isModified());
-    QVERIFY(!pageXml().contains(QLatin1String("FilterGlitch")));
-
-    QVERIFY(open(R"(<SimuFile><File name="/x.saif"/></SimuFile>)"));
-    child<QCheckBox>(files(), "checkGlitch")->click();
-    QVERIFY(m_view->isModified());
-    QVERIFY(pageXml().contains(QLatin1String("<FilterGlitch>TRUE</FilterGlitch>")));
-}
-
-// The default rates and one VCD file of the top module, entered the way a user does.
-void tst_Rate::workedExample()
-{
-    const QString path = existing(QStringLiteral("run.vcd"));
-    child<QComboBox>(files(), "comboRemainUnit")->setCurrentIndex(1);
-    child<QDoubleSpinBox>(files(), "editRemainValue")->setValue(1000);
-    ModalHelper::acceptNextDialog([&path](QDialog *dialog) {
-        child(dialog, "lineEditFile")->setText(path);
-        child(dialog, "lineEditInstance")->setText("top");
-        child(dialog, "lineEditStartTime")->setText("0");
-        child(dialog, "lineEditEndTime")->setText("100");
-    });
-    child<QToolButton>(files(), "btnAdd")->click();
-    QCOMPARE(
-        pageXml(),
-        QStringLiteral("<Config><DefaultConfig><DefaultIoToggleRate>12.50</DefaultIoToggleRate>"
-                       "<DefaultRmSignalRate>1000.00</DefaultRmSignalRate></DefaultConfig>"
-                       R"(<SimuFile><File type="vcd" name="%1" entity="" start_time="0" )"
-                       R"(end_time="100" time_unit="ns"/><FilterGlitch>FALSE</FilterGlitch>)"
-                       "</SimuFile></Config>")
-            .arg(path));
-}
-
-// Every section, shuffled, with an element no page reads: saving without edits must
-// give the same sections in the canonical order, and saving that again the same bytes.
-void tst_Rate::roundTripEverySection()
-{
-    const QString vcd = existing(QStringLiteral("sim.vcd"));
-    const QStringList canonical{
-        "<TempGrade>INDUSTRIAL</TempGrade><Process>TYPICAL</Process>",
-        "<AmbientTemp>25</AmbientTemp><VCC>1</VCC><VCCX>3.3</VCCX><VCC_LDO>1.8</VCC_LDO>",
-        "<HeatSink>Low Profile</HeatSink><AirFlow>100</AirFlow>",
-        "<BoardThermalModel>Custom</BoardThermalModel><CustomThetaJB>5.5</CustomThetaJB>",
-        "<BoardTemp>30</BoardTemp>",
-        R"(<NetRate type="toggle"><Net name="u_core/n1" value="12.50"/>)"
-        R"(<Net name="n0" value="3"/></NetRate>)",
-        "<DefaultConfig><DefaultIoSignalRate>1000.00</DefaultIoSignalRate>"
-        "<DefaultRmToggleRate>20.00</DefaultRmToggleRate></DefaultConfig>",
-        QStringLiteral(R"(<SimuFile><File type="vcd" name="%1" entity="u_core" start_time="1" )"
-                       R"(end_time="2.5" time_unit="us"/><File type="saif" name="%1" entity=""/>)"
-                       "<FilterGlitch>TRUE</FilterGlitch></SimuFile>")
-            .arg(vcd),
-        R"(<GlobalEnable value="50"><Clock name="clk" value="25" quad1="12.5"/></GlobalEnable>)",
-        R"(<PortOutEnable><Port name="dout" out_enable="40" capacity="5" type="1"/>)"
-        "</PortOutEnable>",
-        R"(<GlobalBsram clock_enable="90" read_probability="40" write_probability="60">)"
-        R"(<BSRam name="u_core/mem" clock_a_enable="80" port_a_read="33.3333" type="2"/>)"
-        "</GlobalBsram>",
-        R"(<LocalEnable><Instance name="u_core/q_reg" value="75"/></LocalEnable>)"};
-    QStringList shuffled = canonical;
-    std::reverse(shuffled.begin(), shuffled.end());
-    shuffled.insert(3, QStringLiteral("<Unknown a=\"1\"/>"));
-    QVERIFY(open(shuffled.join(QString())));
-    m_view->save();
-    const QByteArray first = saved();
-
-    // The writer's indentation aside, the file is exactly the canonical sections.
-    QString flat = QString::fromUtf8(first);
-    flat.remove(QRegularExpression(QStringLiteral("\n *")));
-    QCOMPARE(flat, QString::fromUtf8(kHead).remove('\n') + "<Version>1.0</Version>" +
-                       canonical.join(QString()) + "</Config>");
-    QVERIFY(first.endsWith("\n</Config>"));
-
-    QVERIFY(open(QString::fromUtf8(first.mid(first.indexOf("<Version>")).chopped(9))));
-    m_view->save();
-    QCOMPARE(saved(), first);
 }
 
 QTEST_MAIN(tst_Rate)

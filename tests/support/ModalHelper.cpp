@@ -7,8 +7,6 @@
 #include <QTimer>
 #include <QWidget>
 
-#include <memory>
-
 namespace TestSupport {
 
 namespace {
@@ -31,36 +29,29 @@ void waitForModal(std::function<void(QWidget *)> action, ModalSeen *seen, int tr
                 waitForModal(action, seen, triesLeft - 1, armedIn);
             return;
         }
+        auto *box = qobject_cast<QMessageBox *>(modal);
         if (seen) {
-            seen->shown = true;
-            seen->className = QString::fromLatin1(modal->metaObject()->className());
-            seen->title = modal->windowTitle();
-            if (auto *box = qobject_cast<QMessageBox *>(modal)) {
-                seen->text = box->text();
-                seen->icon = box->icon();
-            }
+            *seen = {true, QString::fromLatin1(modal->metaObject()->className()),
+                     modal->windowTitle(), box ? box->text() : QString(),
+                     box ? box->icon() : QMessageBox::NoIcon};
         }
         action(modal);
     });
 }
 
-void pressMessageBoxButton(QWidget *modal, QMessageBox::StandardButton button)
+// Escape for NoButton; a dialog that is not a message box is rejected.
+void press(QWidget *modal, QMessageBox::StandardButton button)
 {
     auto *box = qobject_cast<QMessageBox *>(modal);
-    if (!box) {
-        if (auto *dialog = qobject_cast<QDialog *>(modal))
-            dialog->reject();
-        return;
-    }
-    if (button == QMessageBox::NoButton) {
+    QAbstractButton *b = box ? box->button(button) : nullptr;
+    if (box && button == QMessageBox::NoButton) {
         QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
         QApplication::sendEvent(box, &escape);
-        return;
-    }
-    if (QAbstractButton *b = box->button(button))
+    } else if (b) {
         b->click();
-    else
-        box->reject();
+    } else if (auto *dialog = qobject_cast<QDialog *>(modal)) {
+        dialog->reject();
+    }
 }
 
 } // namespace
@@ -77,7 +68,7 @@ void ModalHelper::cancelPending()
 
 void ModalHelper::answerMessageBox(QMessageBox::StandardButton button, ModalSeen *seen)
 {
-    onNextModal([button](QWidget *modal) { pressMessageBoxButton(modal, button); }, seen);
+    onNextModal([button](QWidget *modal) { press(modal, button); }, seen);
 }
 
 void ModalHelper::answerMessageBoxes(const QList<QMessageBox::StandardButton> &buttons,
@@ -87,7 +78,6 @@ void ModalHelper::answerMessageBoxes(const QList<QMessageBox::StandardButton> &b
         return;
     if (seen)
         seen->append(ModalSeen());
-    ModalSeen *slot = seen ? &seen->last() : nullptr;
     const QList<QMessageBox::StandardButton> rest = buttons.mid(1);
     const QMessageBox::StandardButton first = buttons.first();
     onNextModal(
@@ -95,52 +85,33 @@ void ModalHelper::answerMessageBoxes(const QList<QMessageBox::StandardButton> &b
             // Arm the next answer before this box closes, so that a box opened right
             // after it is answered too.
             answerMessageBoxes(rest, seen);
-            pressMessageBoxButton(modal, first);
+            press(modal, first);
         },
-        slot);
+        seen ? &seen->last() : nullptr);
 }
 
 void ModalHelper::acceptNextDialog(std::function<void(QDialog *)> prepare, ModalSeen *seen)
 {
     onNextModal(
         [prepare](QWidget *modal) {
-            auto *dialog = qobject_cast<QDialog *>(modal);
-            if (!dialog)
-                return;
-            if (prepare)
-                prepare(dialog);
-            dialog->accept();
+            if (auto *dialog = qobject_cast<QDialog *>(modal)) {
+                if (prepare)
+                    prepare(dialog);
+                dialog->accept();
+            }
         },
         seen);
 }
 
 void ModalHelper::rejectNextDialog(ModalSeen *seen)
 {
-    onNextModal(
-        [](QWidget *modal) {
-            if (auto *dialog = qobject_cast<QDialog *>(modal))
-                dialog->reject();
-        },
-        seen);
-}
-
-QStringList ModalHelper::visibleTopLevels()
-{
-    QStringList names;
-    const QWidgetList tops = QApplication::topLevelWidgets();
-    for (QWidget *w : tops) {
-        if (w->isVisible() && w->isWindow())
-            names << QString::fromLatin1(w->metaObject()->className()) + ':' + w->windowTitle();
-    }
-    return names;
+    answerMessageBox(QMessageBox::Cancel, seen);
 }
 
 void ModalHelper::closeStrayModals()
 {
-    for (int i = 0; i < 10; ++i) {
+    for (int i = 0; i < 10 && QApplication::activeModalWidget(); ++i) {
         QWidget *modal = QApplication::activeModalWidget();
-        if (!modal)
-            return;
         if (auto *dialog = qobject_cast<QDialog *>(modal))
             dialog->reject();
         else

@@ -6,7 +6,6 @@
 
 #include <QMessageBox>
 #include <QString>
-#include <QStringList>
 
 #include <functional>
 
@@ -45,8 +44,6 @@ public:
     // that they cannot answer a box of a later test. Call it from cleanup().
     static void cancelPending();
 
-    // Top-level widgets still visible, e.g. for a cleanup() check.
-    static QStringList visibleTopLevels();
     // Closes any modal widget a failed test left behind.
     static void closeStrayModals();
 };
