@@ -54,9 +54,14 @@ QString loose(const QString &canonicalName)
     return out;
 }
 
-quint64 key(const QString &text)
+quint64 key(QStringView text)
 {
     return (quint64(qHash(text, 0x9e3779b9U)) << 32) | qHash(text, 0x85ebca6bU);
+}
+
+QStringView leafOf(const QString &name)
+{
+    return QStringView(name).mid(name.lastIndexOf(QLatin1Char('/')) + 1);
 }
 
 struct Name {
@@ -89,18 +94,13 @@ int depth(const ActivityHeader &header, int scope)
 } // namespace
 
 struct ScopeMatcher::Index {
-    struct Bit {
-        int scope;
-        int signal;
-        int bit;
-    };
     QVector<QString> path;      // canonical path of each scope
     QVector<QString> loosePath; // its loose spelling
     QHash<quint64, int> pathScope;
     QHash<quint64, int> loosePathScope;
     QSet<quint64> bits;                  // key(path + '/' + bit)
     QSet<quint64> looseBits;             // key(loosePath + '/' + loose bit)
-    QHash<quint64, QVector<Bit>> byLeaf; // key(loose last component) -> where it is declared
+    QHash<quint64, QVector<int>> byLeaf; // key(loose bit) -> the scopes that declare it
 };
 
 ScopeMatcher::ScopeMatcher(const ActivityHeader &header) : m_header(header), m_index(new Index)
@@ -110,6 +110,8 @@ ScopeMatcher::ScopeMatcher(const ActivityHeader &header) : m_header(header), m_i
     const int count = header.scopes.size();
     index.path.resize(count);
     index.loosePath.resize(count);
+    QString exactBit;
+    QString looseBit;
     for (int s = 0; s < count; ++s) {
         const Scope &scope = header.scopes.at(s);
         const QString own = canonical(scope.name, divider);
@@ -122,15 +124,32 @@ ScopeMatcher::ScopeMatcher(const ActivityHeader &header) : m_header(header), m_i
         index.loosePath[s] = loose(index.path.at(s));
         index.pathScope.insert(key(index.path.at(s)), s);
         index.loosePathScope.insert(key(index.loosePath.at(s)), s);
-        for (int g = 0; g < scope.nets.size(); ++g) {
-            const Signal &signal = scope.nets.at(g);
+        const QString exactPrefix = index.path.at(s) + QLatin1Char('/');
+        const QString loosePrefix = index.loosePath.at(s) + QLatin1Char('/');
+        for (const Signal &signal : scope.nets) {
+            // The bits of a vector share their base name; only the index differs.
+            const QString base = canonical(signal.name, divider);
+            const QString looseBase = loose(base);
+            const bool leafOnly = !base.contains(QLatin1Char('/'));
             for (int b = 0, width = signal.width(); b < width; ++b) {
-                const QString bit = canonical(signal.bitName(b), divider);
-                const QString looseBit = loose(bit);
-                index.bits.insert(key(index.path.at(s) + QLatin1Char('/') + bit));
-                index.looseBits.insert(key(index.loosePath.at(s) + QLatin1Char('/') + looseBit));
-                const QString leaf = looseBit.mid(looseBit.lastIndexOf(QLatin1Char('/')) + 1);
-                index.byLeaf[key(leaf)].append({s, g, b});
+                exactBit = exactPrefix + base;
+                looseBit = looseBase;
+                if (signal.vector) {
+                    const QString bracket =
+                        QLatin1Char('[') +
+                        QString::number(signal.msb >= signal.lsb ? signal.msb - b
+                                                                 : signal.msb + b) +
+                        QLatin1Char(']');
+                    exactBit += bracket;
+                    looseBit += bracket;
+                }
+                index.bits.insert(key(exactBit));
+                index.looseBits.insert(key(loosePrefix + looseBit));
+                if (leafOnly) {
+                    QVector<int> &scopes = index.byLeaf[key(looseBit)];
+                    if (scopes.isEmpty() || scopes.last() != s)
+                        scopes.append(s);
+                }
             }
         }
     }
@@ -167,27 +186,34 @@ ScopeMatch ScopeMatcher::best(const QStringList &relativeNetNames) const
     constexpr int CommonLeaf = 256;
     const int stride = qMax(1, names.size() / SampleSize);
     QHash<int, int> votes;
+    QVector<int> roots;
     for (int pass = 0; pass < 2 && votes.isEmpty(); ++pass) {
-        for (int i = 0; i < names.size();
-             i += pass == 0 ? stride : qMax(stride, names.size() / 64)) {
+        const int step = pass == 0 ? stride : qMax(stride, names.size() / 64);
+        for (int i = 0; i < names.size(); i += step) {
             const QString &name = names.at(i).loose;
-            const QString leaf = name.mid(name.lastIndexOf(QLatin1Char('/')) + 1);
+            const QStringView leaf = leafOf(name);
+            // The name's scopes below the root, which the declaring scope's path must end with.
+            const QStringView below =
+                QStringView(name).left(qMax(qsizetype(0), name.size() - leaf.size() - 1));
             const auto found = m_index->byLeaf.constFind(key(leaf));
             if (found == m_index->byLeaf.constEnd() || (pass == 0 && found->size() > CommonLeaf))
                 continue;
-            QSet<int> roots;
-            for (const Index::Bit &bit : *found) {
-                const Signal &signal = m_header.scopes.at(bit.scope).nets.at(bit.signal);
-                const QString full = m_index->loosePath.at(bit.scope) + QLatin1Char('/') +
-                                     loose(canonical(signal.bitName(bit.bit), m_header.divider));
-                if (!full.endsWith(name) || full.size() <= name.size() ||
-                    full.at(full.size() - name.size() - 1) != QLatin1Char('/'))
+            roots.clear();
+            for (const int scope : *found) {
+                if (below.isEmpty()) {
+                    roots.append(scope);
                     continue;
-                const int root = m_index->loosePathScope.value(
-                    key(full.left(full.size() - name.size() - 1)), -1);
+                }
+                const QStringView path(m_index->loosePath.at(scope));
+                const int rootSize = path.size() - below.size() - 1;
+                if (rootSize <= 0 || !path.endsWith(below) || path.at(rootSize) != QLatin1Char('/'))
+                    continue;
+                const int root = m_index->loosePathScope.value(key(path.left(rootSize)), -1);
                 if (root >= 0)
-                    roots.insert(root);
+                    roots.append(root);
             }
+            std::sort(roots.begin(), roots.end());
+            roots.erase(std::unique(roots.begin(), roots.end()), roots.end());
             for (const int root : qAsConst(roots))
                 ++votes[root];
         }

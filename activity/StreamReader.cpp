@@ -6,6 +6,22 @@ namespace {
 
 constexpr int BlockSize = 1 << 20;
 
+enum ByteClass : unsigned char { WordByte, SpaceByte, DelimiterByte, EscapeByte, BinaryByte };
+
+struct ByteClasses {
+    unsigned char of[256];
+    ByteClasses()
+    {
+        for (int c = 0; c < 256; ++c)
+            of[c] = StreamReader::isSpace(c)    ? SpaceByte
+                    : StreamReader::isBinary(c) ? BinaryByte
+                                                : WordByte;
+        of[int('(')] = of[int(')')] = of[int('"')] = DelimiterByte;
+        of[int('\\')] = EscapeByte;
+    }
+};
+const ByteClasses classes;
+
 // Names the packer whose magic number starts `head`, or nothing.
 QString compression(const QByteArray &head)
 {
@@ -52,6 +68,61 @@ bool StreamReader::open(const QString &path, QString *error)
         return false;
     }
     return true;
+}
+
+int StreamReader::skipSpace()
+{
+    for (;;) {
+        if (m_pos == m_end && !fill())
+            return -1;
+        const char *data = m_block.constData();
+        for (; m_pos < m_end; ++m_pos) {
+            const unsigned char c = static_cast<unsigned char>(data[m_pos]);
+            if (classes.of[c] != SpaceByte)
+                return c;
+            if (c == '\n')
+                ++m_line;
+        }
+    }
+}
+
+qint64 StreamReader::word(QByteArray *out, qint64 keep, bool saif, int *bad)
+{
+    out->clear();
+    qint64 length = 0;
+    bool escaped = false;
+    for (;;) {
+        if (m_pos == m_end && !fill())
+            return length;
+        const char *data = m_block.constData();
+        int i = m_pos;
+        for (; i < m_end; ++i) {
+            const unsigned char c = static_cast<unsigned char>(data[i]);
+            const unsigned char kind = classes.of[c];
+            if (kind == WordByte)
+                continue;
+            if (kind == BinaryByte) {
+                *bad = c;
+                m_pos = i;
+                return -1;
+            }
+            if (escaped) {
+                escaped = false;
+                m_line += c == '\n';
+                continue;
+            }
+            if (kind == SpaceByte || (saif && kind == DelimiterByte))
+                break;
+            escaped = saif && kind == EscapeByte;
+        }
+        const int count = i - m_pos;
+        if (length < keep)
+            out->append(data + m_pos, int(qMin<qint64>(count, keep - length)));
+        length += count;
+        m_pos = i;
+        if (i < m_end)
+            return length;
+    }
 }
 
 bool StreamReader::fill()

@@ -66,27 +66,21 @@ bool VcdParser::fail(const QString &message, qint64 line)
 // `keepLong` says the caller only needs their start (value changes of wide vectors).
 VcdParser::Token VcdParser::next(QByteArray &token, bool keepLong)
 {
-    token.clear();
-    int c = m_in.get();
-    while (c >= 0 && StreamReader::isSpace(c))
-        c = m_in.get();
-    if (c < 0)
+    if (m_in.skipSpace() < 0) {
+        token.clear();
         return Token::End;
+    }
     m_tokenLine = m_in.line();
-    int length = 0;
-    while (c >= 0 && !StreamReader::isSpace(c)) {
-        if (StreamReader::isBinary(c)) {
-            fail(QStringLiteral("binary data (byte 0x%1); not a VCD file")
-                     .arg(c, 2, 16, QLatin1Char('0')));
-            return Token::Error;
-        }
-        if (++length <= Limits::MaxToken)
-            token.append(char(c));
-        else if (!keepLong) {
-            fail(QStringLiteral("a word longer than %1 bytes").arg(Limits::MaxToken));
-            return Token::Error;
-        }
-        c = m_in.get();
+    int bad = 0;
+    const qint64 length = m_in.word(&token, keepLong ? 32 : Limits::MaxToken + 1, false, &bad);
+    if (length < 0) {
+        fail(QStringLiteral("binary data (byte 0x%1); not a VCD file")
+                 .arg(bad, 2, 16, QLatin1Char('0')));
+        return Token::Error;
+    }
+    if (length > Limits::MaxToken && !keepLong) {
+        fail(QStringLiteral("a word longer than %1 bytes").arg(Limits::MaxToken));
+        return Token::Error;
     }
     return Token::Word;
 }
@@ -211,7 +205,7 @@ bool VcdParser::var()
     if (m_h.bitCount > Limits::MaxBits)
         return fail(QStringLiteral("more than %1 signal bits").arg(Limits::MaxBits));
     ++m_h.signalCount;
-    m_h.scopes[m_open.last()].nets.append(signal);
+    appendNet(m_h.scopes[m_open.last()].nets, signal);
     return true;
 }
 
