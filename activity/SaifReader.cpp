@@ -28,7 +28,8 @@ private:
     Token next(QByteArray &word, bool keep);
     Token binary(int c);
     bool fail(const QString &message);
-    bool open(const QByteArray &head, bool isString);
+    bool open(const QByteArray &head, bool isString, int pending = 0);
+    bool skip(int depth);
     bool close();
     bool word(const QByteArray &text, bool isString);
     bool nameInstance(Level &level, const QByteArray &name);
@@ -154,7 +155,25 @@ bool SaifParser::nameInstance(Level &level, const QByteArray &name)
     return true;
 }
 
-bool SaifParser::open(const QByteArray &head, bool isString)
+// A list this reader has no use for (toggle counts, conditions) is skipped in one scan.
+bool SaifParser::skip(int depth)
+{
+    int bad = 0;
+    switch (m_in.skipGroup(depth, Limits::MaxDepth - m_levels.size(), &bad)) {
+    case 1:
+        return true;
+    case 0:
+        return fail(QStringLiteral("the file ends before its last \")\""));
+    case -1:
+        binary(bad);
+        return false;
+    default:
+        return fail(QStringLiteral("nested deeper than %1").arg(Limits::MaxDepth));
+    }
+}
+
+// `pending`: parentheses opened after this list's own, before its head word.
+bool SaifParser::open(const QByteArray &head, bool isString, int pending)
 {
     if (m_levels.size() >= Limits::MaxDepth)
         return fail(QStringLiteral("nested deeper than %1").arg(Limits::MaxDepth));
@@ -194,6 +213,8 @@ bool SaifParser::open(const QByteArray &head, bool isString)
     case Frame::Skip:
         break;
     }
+    if (level.frame == Frame::Skip)
+        return skip(1 + pending);
     m_levels.append(level);
     return true;
 }
@@ -276,9 +297,8 @@ ActivityHeader SaifParser::read(const QString &path)
     bool afterOpen = false;
     while (!m_done) {
         const Level &top = m_levels.last();
-        const bool keep = afterOpen ? top.frame != Frame::Skip
-                                    : top.frame == Frame::Root || top.frame == Frame::Header ||
-                                          (top.frame == Frame::Instance && top.scope < 0);
+        const bool keep = afterOpen || top.frame == Frame::Root || top.frame == Frame::Header ||
+                          (top.frame == Frame::Instance && top.scope < 0);
         const Token kind = next(text, keep);
         bool ok = true;
         switch (kind) {
@@ -289,10 +309,15 @@ ActivityHeader SaifParser::read(const QString &path)
                                      : QStringLiteral("not a SAIF file: no (SAIFILE"));
             return m_h;
         case Token::Open:
-            // "((": the outer list has no head word.
-            if (afterOpen)
-                ok = open(QByteArray(), true);
-            afterOpen = true;
+            // "((": the outer list has no head word; unless it is skipped with the inner
+            // one, the inner list still waits for its head.
+            if (afterOpen) {
+                const int levels = m_levels.size();
+                ok = open(QByteArray(), true, 1);
+                afterOpen = m_levels.size() > levels;
+            } else {
+                afterOpen = true;
+            }
             break;
         case Token::Close:
             ok = afterOpen || close();

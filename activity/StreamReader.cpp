@@ -125,6 +125,43 @@ qint64 StreamReader::word(QByteArray *out, qint64 keep, bool saif, int *bad)
     }
 }
 
+int StreamReader::skipGroup(int depth, int maxDepth, int *bad)
+{
+    bool escaped = false;
+    bool quoted = false;
+    for (;;) {
+        if (m_pos == m_end && !fill())
+            return 0;
+        const char *data = m_block.constData();
+        for (; m_pos < m_end; ++m_pos) {
+            const unsigned char c = static_cast<unsigned char>(data[m_pos]);
+            const unsigned char kind = classes.of[c];
+            if (kind == BinaryByte) {
+                *bad = c;
+                return -1;
+            }
+            m_line += c == '\n';
+            if (escaped) {
+                escaped = false;
+            } else if (kind == WordByte || kind == SpaceByte) {
+                continue;
+            } else if (kind == EscapeByte) {
+                escaped = true;
+            } else if (quoted) {
+                quoted = c != '"';
+            } else if (c == '"') {
+                quoted = true;
+            } else if (c == '(') {
+                if (++depth > maxDepth)
+                    return -2;
+            } else if (--depth == 0) {
+                ++m_pos;
+                return 1;
+            }
+        }
+    }
+}
+
 bool StreamReader::fill()
 {
     m_blockStart += m_end;

@@ -41,6 +41,11 @@ public:
     // text (left in *bad).
     qint64 word(QByteArray *out, qint64 keep, bool saif, int *bad);
 
+    // Skips to the ')' that closes `depth` open parentheses, over strings and escapes, and
+    // consumes it: 1 when found, 0 at the end of the file, -1 at a byte that is not text
+    // (left in *bad), -2 when parentheses nest deeper than `maxDepth`.
+    int skipGroup(int depth, int maxDepth, int *bad);
+
     qint64 line() const { return m_line; }
     qint64 offset() const { return m_blockStart + m_pos; }
     qint64 size() const { return m_file.size(); }

@@ -37,8 +37,7 @@ private:
     Token next(QByteArray &token, bool keepLong = false);
     bool fail(const QString &message, qint64 line = -1);
     bool command(const QByteArray &keyword);
-    bool words(const QByteArray &keyword, QList<QByteArray> &out, int max);
-    bool skipCommand(const QByteArray &keyword);
+    bool words(const QByteArray &keyword, QList<QByteArray> *out, int max = 0);
     bool timescale();
     bool scope();
     bool upscope();
@@ -85,35 +84,15 @@ VcdParser::Token VcdParser::next(QByteArray &token, bool keepLong)
     return Token::Word;
 }
 
-// The words of a command up to its $end, at most `max` of them.
-bool VcdParser::words(const QByteArray &keyword, QList<QByteArray> &out, int max)
-{
-    const qint64 line = m_tokenLine;
-    QByteArray token;
-    for (;;) {
-        const Token kind = next(token);
-        if (kind == Token::Error)
-            return false;
-        if (kind == Token::End)
-            return fail(QStringLiteral("the file ends inside %1 (no $end)")
-                            .arg(QString::fromLatin1(keyword)),
-                        line);
-        if (token == "$end")
-            return true;
-        if (out.size() == max)
-            return fail(QStringLiteral("%1 has too many words").arg(QString::fromLatin1(keyword)));
-        out.append(token);
-    }
-}
-
-// $comment, $date, $version and commands this reader has no use for.
-bool VcdParser::skipCommand(const QByteArray &keyword)
+// The words of a command up to its $end, at most `max` of them; with no `out`, the
+// command ($comment, $date, $version, one this reader has no use for) is skipped.
+bool VcdParser::words(const QByteArray &keyword, QList<QByteArray> *out, int max)
 {
     const qint64 line = m_tokenLine;
     const qint64 start = m_in.offset();
     QByteArray token;
     for (;;) {
-        const Token kind = next(token, true);
+        const Token kind = next(token, !out);
         if (kind == Token::Error)
             return false;
         if (kind == Token::End)
@@ -122,18 +101,24 @@ bool VcdParser::skipCommand(const QByteArray &keyword)
                         line);
         if (token == "$end")
             return true;
-        if (m_in.offset() - start > Limits::MaxCommand)
-            return fail(QStringLiteral("%1 is not closed by $end within %2 MiB")
-                            .arg(QString::fromLatin1(keyword))
-                            .arg(Limits::MaxCommand >> 20),
-                        line);
+        if (!out) {
+            if (m_in.offset() - start > Limits::MaxCommand)
+                return fail(QStringLiteral("%1 is not closed by $end within %2 MiB")
+                                .arg(QString::fromLatin1(keyword))
+                                .arg(Limits::MaxCommand >> 20),
+                            line);
+        } else if (out->size() == max) {
+            return fail(QStringLiteral("%1 has too many words").arg(QString::fromLatin1(keyword)));
+        } else {
+            out->append(token);
+        }
     }
 }
 
 bool VcdParser::timescale()
 {
     QList<QByteArray> parts;
-    if (!words("$timescale", parts, 2))
+    if (!words("$timescale", &parts, 2))
         return false;
     const QByteArray text = parts.join();
     double seconds = 0;
@@ -147,7 +132,7 @@ bool VcdParser::timescale()
 bool VcdParser::scope()
 {
     QList<QByteArray> parts;
-    if (!words("$scope", parts, 2))
+    if (!words("$scope", &parts, 2))
         return false;
     if (parts.size() != 2)
         return fail(QStringLiteral("$scope needs a type and a name"));
@@ -169,7 +154,7 @@ bool VcdParser::scope()
 bool VcdParser::upscope()
 {
     QList<QByteArray> parts;
-    if (!words("$upscope", parts, 0))
+    if (!words("$upscope", &parts, 0))
         return false;
     if (m_open.isEmpty())
         return fail(QStringLiteral("$upscope without an open $scope"));
@@ -181,7 +166,7 @@ bool VcdParser::upscope()
 bool VcdParser::var()
 {
     QList<QByteArray> parts;
-    if (!words("$var", parts, 6))
+    if (!words("$var", &parts, 6))
         return false;
     if (parts.size() < 4)
         return fail(QStringLiteral("$var needs a type, a size, an id and a name"));
@@ -221,7 +206,7 @@ bool VcdParser::command(const QByteArray &keyword)
         return timescale();
     if (keyword == "$enddefinitions") {
         QList<QByteArray> parts;
-        if (!words(keyword, parts, 0))
+        if (!words(keyword, &parts, 0))
             return false;
         if (!m_open.isEmpty())
             return fail(QStringLiteral("%1 scope(s) not closed by $upscope").arg(m_open.size()));
@@ -230,7 +215,7 @@ bool VcdParser::command(const QByteArray &keyword)
     }
     if (keyword.startsWith("$dump") || keyword == "$end")
         return fail(QStringLiteral("%1 before $enddefinitions").arg(QString::fromLatin1(keyword)));
-    return skipCommand(keyword);
+    return words(keyword, nullptr);
 }
 
 // The last "#time" that starts a line, searching backwards from the end of the file in

@@ -209,8 +209,9 @@ private slots:
             << false << QByteArray("(SAIFILE (INSTANCE (NET)))") << "without a name" << 1;
         QTest::newRow("saif divider")
             << false << QByteArray("(SAIFILE (DIVIDER ab))") << "bad DIVIDER" << 1;
-        QTest::newRow("saif string")
-            << false << QByteArray("(SAIFILE (DATE \"x") << "inside a string" << 1;
+        QTest::newRow("saif parentheses in a skipped string")
+            << false << QByteArray("(SAIFILE (DATE \")\\\")\")\n(DIVIDER ab))") << "bad DIVIDER"
+            << 2;
     }
     void broken()
     {
