@@ -42,7 +42,7 @@ struct ActivityHeader {
     qint64 errorLine = 0;      // 1-based line of the error, 0 when unknown
     bool hasTimescale = false; // false: secondsPerUnit stays 1
     double secondsPerUnit = 1; // from $timescale / (TIMESCALE ...)
-    bool hasSpan = false;      // spanStart/spanEnd are known
+    bool hasSpan = false;      // spanStart/spanEnd are known (VCD: a #time in the last 64 MiB)
     double spanStart = 0;      // seconds; VCD: first #time after the definitions, SAIF: 0
     double spanEnd = 0;        // seconds; VCD: last #time (from the file's tail), SAIF: DURATION
     QChar divider;             // '.' for VCD, the DIVIDER of a SAIF file

@@ -66,7 +66,8 @@ SaifParser::Token SaifParser::next(QByteArray &word, bool keep)
     }
     if (first != '"') {
         int bad = 0;
-        const qint64 length = m_in.word(&word, keep ? Limits::MaxToken + 1 : 0, true, &bad);
+        const qint64 length =
+            m_in.word(&word, keep ? Limits::MaxToken + 1 : 0, Limits::MaxToken, true, &bad);
         if (length < 0)
             return binary(bad);
         if (length > Limits::MaxToken) {

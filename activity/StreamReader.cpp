@@ -86,7 +86,7 @@ int StreamReader::skipSpace()
     }
 }
 
-qint64 StreamReader::word(QByteArray *out, qint64 keep, bool saif, int *bad)
+qint64 StreamReader::word(QByteArray *out, qint64 keep, qint64 limit, bool saif, int *bad)
 {
     out->clear();
     qint64 length = 0;
@@ -120,7 +120,7 @@ qint64 StreamReader::word(QByteArray *out, qint64 keep, bool saif, int *bad)
             out->append(data + m_pos, int(qMin<qint64>(count, keep - length)));
         length += count;
         m_pos = i;
-        if (i < m_end)
+        if (i < m_end || length > limit)
             return length;
     }
 }

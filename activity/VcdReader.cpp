@@ -6,7 +6,7 @@
 #include "activity/SignalName.h"
 #include "activity/StreamReader.h"
 
-#include <cmath>
+#include <climits>
 
 namespace Activity {
 
@@ -71,7 +71,8 @@ VcdParser::Token VcdParser::next(QByteArray &token, bool keepLong)
     }
     m_tokenLine = m_in.line();
     int bad = 0;
-    const qint64 length = m_in.word(&token, keepLong ? 32 : Limits::MaxToken + 1, false, &bad);
+    const qint64 length = m_in.word(&token, keepLong ? 32 : Limits::MaxToken + 1,
+                                    keepLong ? LLONG_MAX : Limits::MaxToken, false, &bad);
     if (length < 0) {
         fail(QStringLiteral("binary data (byte 0x%1); not a VCD file")
                  .arg(bad, 2, 16, QLatin1Char('0')));
@@ -270,9 +271,10 @@ void VcdParser::span()
         if (!idFollows && timeValue(token, &first)) {
             bool found = false;
             const double last = lastTime(m_in.offset() - token.size() - 1, &found);
-            m_h.hasSpan = true;
+            // No timestamp in the last TimeSearch bytes: the end is not known.
+            m_h.hasSpan = found;
             m_h.spanStart = first * m_h.secondsPerUnit;
-            m_h.spanEnd = qMax(first, found ? last : first) * m_h.secondsPerUnit;
+            m_h.spanEnd = qMax(first, last) * m_h.secondsPerUnit;
             return;
         }
         const char lead = token.at(0);

@@ -1,9 +1,10 @@
 // Generates a 2 GB VCD dump with 100,000 signals and a 200 MB SAIF file in a temporary
 // folder, checks their headers as the checker does (reader, then the best scope for the
 // design's names) and prints the times and the peak memory of each check, measured in a
-// child process. The files are deleted afterwards.
+// child process; then how soon 1 GB hostile files are refused. The files are deleted
+// afterwards.
 //
-//   bench_activity [--dir DIR] [--vcd-mb N] [--saif-mb N]
+//   bench_activity [--dir DIR] [--vcd-mb N] [--saif-mb N] [--hostile-mb N]
 
 #include "activity/ActivityHeader.h"
 #include "activity/ScopeMatcher.h"
@@ -139,6 +140,30 @@ bool check(const char *what, const QString &path, bool vcd)
     return true;
 }
 
+// A hostile file of `bytes` bytes: `head`, then `fill` repeated.
+bool writeHostile(const QString &path, const QByteArray &head, const QByteArray &fill, qint64 bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(head) != head.size())
+        return false;
+    const QByteArray chunk = fill.repeated(qMax(1, (16 << 20) / fill.size()));
+    for (qint64 written = head.size(); written < bytes; written += chunk.size()) {
+        if (file.write(chunk) != chunk.size())
+            return false;
+    }
+    return true;
+}
+
+bool refuse(const char *what, const QString &path, bool vcd)
+{
+    const BenchSupport::Stopwatch read;
+    const Activity::ActivityHeader h = Activity::readActivityHeader(path, vcd);
+    std::printf("%s: %s after %.0f ms wall, %.0f ms CPU: %s (line %lld); peak RSS %lld MiB\n", what,
+                h.ok ? "accepted" : "refused", read.wallMs(), read.cpuMs(), qPrintable(h.error),
+                h.errorLine, BenchSupport::peakResidentKiB() / 1024);
+    return !h.ok;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -154,6 +179,8 @@ int main(int argc, char **argv)
                             << 20;
     const qint64 saifBytes = option(QStringLiteral("--saif-mb"), QStringLiteral("200")).toLongLong()
                              << 20;
+    const qint64 hostileBytes =
+        option(QStringLiteral("--hostile-mb"), QStringLiteral("1024")).toLongLong() << 20;
     const QString vcd = dir.filePath(QStringLiteral("bench_activity.vcd"));
     const QString saif = dir.filePath(QStringLiteral("bench_activity.saif"));
 
@@ -169,5 +196,32 @@ int main(int argc, char **argv)
     }
     QFile::remove(vcd);
     QFile::remove(saif);
+
+    // Hostile files of 1 GB: each is refused without reading more than it must.
+    const QString hostile = dir.filePath(QStringLiteral("bench_activity_hostile"));
+    const struct {
+        const char *what;
+        bool vcd;
+        QByteArray head;
+        QByteArray fill;
+    } cases[] = {
+        {"  VCD, one word on one line  ", true, "$scope module m $end\n", "x"},
+        {"  VCD, nested scopes         ", true, "", "$scope module m $end "},
+        {"  VCD, white space only      ", true, "$scope module m $end\n", " "},
+        {"  SAIF, one name on one line ", false, "(SAIFILE (INSTANCE ", "x"},
+        {"  SAIF, nested lists         ", false, "(SAIFILE ", "(INSTANCE a "},
+        {"  SAIF, a net list never shut", false, "(SAIFILE (INSTANCE a (NET ",
+         "(n (T0 1) (T1 2)) "},
+    };
+    std::printf("hostile files of %lld MiB\n", hostileBytes >> 20);
+    for (const auto &hostileCase : cases) {
+        if (!ok || !writeHostile(hostile, hostileCase.head, hostileCase.fill, hostileBytes)) {
+            ok = false;
+            break;
+        }
+        ok = BenchSupport::inChild(
+            [&] { return refuse(hostileCase.what, hostile, hostileCase.vcd); });
+    }
+    QFile::remove(hostile);
     return ok ? 0 : 1;
 }
