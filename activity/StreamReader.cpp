@@ -56,7 +56,8 @@ bool StreamReader::open(const QString &path, QString *error)
         *error = QStringLiteral("cannot open the file: %1").arg(m_file.errorString());
         return false;
     }
-    m_block.resize(BlockSize);
+    // A small file gets a small block: the checker reads many of them.
+    m_block.resize(int(qBound<qint64>(64 * 1024, m_file.size(), BlockSize)));
     if (!fill()) {
         *error = QStringLiteral("the file is empty");
         return false;
