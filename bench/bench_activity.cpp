@@ -125,6 +125,7 @@ bool check(const char *what, const QString &path, bool vcd)
     const Activity::ActivityHeader h = Activity::readActivityHeader(path, vcd);
     const double readMs = read.wallMs();
     const double readCpu = read.cpuMs();
+    const long long readPeakMiB = BenchSupport::peakResidentKiB() / 1024;
     if (!h.ok) {
         std::printf("%s: not read: %s (line %lld)\n", what, qPrintable(h.error), h.errorLine);
         return false;
@@ -132,11 +133,12 @@ bool check(const char *what, const QString &path, bool vcd)
     const BenchSupport::Stopwatch match;
     const Activity::ScopeMatch best = Activity::bestScope(h, designNames());
     std::printf(
-        "%s: header %.0f ms wall, %.0f ms CPU (%lld signals, %lld bits, %d scopes, span %g..%g s); "
-        "best scope %s (%d of %d names) %.0f ms wall, %.0f ms CPU; peak RSS %lld MiB\n",
-        what, readMs, readCpu, h.signalCount, h.bitCount, int(h.scopes.size()), h.spanStart,
-        h.spanEnd, qPrintable(best.path), best.matched, best.total, match.wallMs(), match.cpuMs(),
-        BenchSupport::peakResidentKiB() / 1024);
+        "%s: header %.0f ms wall, %.0f ms CPU, peak RSS %lld MiB (%lld signals, %lld bits, %d "
+        "scopes, span %g..%g s); "
+        "best scope %s (%d of %d names) %.0f ms wall, %.0f ms CPU; peak RSS then %lld MiB\n",
+        what, readMs, readCpu, readPeakMiB, h.signalCount, h.bitCount, int(h.scopes.size()),
+        h.spanStart, h.spanEnd, qPrintable(best.path), best.matched, best.total, match.wallMs(),
+        match.cpuMs(), BenchSupport::peakResidentKiB() / 1024);
     return true;
 }
 
