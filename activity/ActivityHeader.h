@@ -30,7 +30,9 @@ struct Scope {
     QString name;    // unescaped local name ("u_dut", "tb")
     int parent = -1; // index into ActivityHeader::scopes, -1 for a top-level scope
     QVector<int> children;
-    QVector<Signal> nets; // declared directly in this scope, in file order
+    // Declared directly in this scope, in file order; bits declared one by one in a row
+    // ("cnt[3]", "cnt[2]", as bit-blasted files do) are joined into one vector.
+    QVector<Signal> nets;
 
     // Every bit of `nets`, expanded: "cnt[3]", "cnt[2]", ..., "clk".
     QStringList signalBits() const;
@@ -42,12 +44,12 @@ struct ActivityHeader {
     qint64 errorLine = 0;      // 1-based line of the error, 0 when unknown
     bool hasTimescale = false; // false: secondsPerUnit stays 1
     double secondsPerUnit = 1; // from $timescale / (TIMESCALE ...)
-    bool hasSpan = false;      // spanStart/spanEnd are known
+    bool hasSpan = false;      // spanStart/spanEnd are known (VCD: a #time in the last 64 MiB)
     double spanStart = 0;      // seconds; VCD: first #time after the definitions, SAIF: 0
     double spanEnd = 0;        // seconds; VCD: last #time (from the file's tail), SAIF: DURATION
     QChar divider;             // '.' for VCD, the DIVIDER of a SAIF file
     QVector<Scope> scopes;     // parents come before their children
-    qint64 signalCount = 0;    // declared nets in all scopes
+    qint64 signalCount = 0;    // declarations ($var, SAIF net and port entries) in all scopes
     qint64 bitCount = 0;       // their bits
 
     // "tb.u_dut": the names from the top-level scope down, joined with `divider`.

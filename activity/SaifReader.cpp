@@ -25,9 +25,11 @@ private:
         QList<QByteArray> words;
     };
 
-    Token next(QByteArray &word);
+    Token next(QByteArray &word, bool keep);
+    Token binary(int c);
     bool fail(const QString &message);
-    bool open(const QByteArray &head, bool isString);
+    bool open(const QByteArray &head, bool isString, int pending = 0);
+    bool skip(int depth);
     bool close();
     bool word(const QByteArray &text, bool isString);
     bool nameInstance(Level &level, const QByteArray &name);
@@ -38,6 +40,7 @@ private:
     ActivityHeader m_h;
     QVector<Level> m_levels;
     bool m_done = false;
+    QByteArray m_plain; // a net name without its escapes
     bool m_hasDuration = false;
     double m_duration = 0;
 };
@@ -51,34 +54,38 @@ bool SaifParser::fail(const QString &message)
     return false;
 }
 
-SaifParser::Token SaifParser::next(QByteArray &word)
+// `keep`: whether the caller needs a word's text; most words are toggle counts it skips.
+SaifParser::Token SaifParser::next(QByteArray &word, bool keep)
 {
-    word.clear();
-    int c = m_in.get();
-    while (c >= 0 && StreamReader::isSpace(c))
-        c = m_in.get();
-    if (c < 0)
+    const int first = m_in.skipSpace();
+    if (first < 0)
         return Token::End;
-    if (c == '(')
-        return Token::Open;
-    if (c == ')')
-        return Token::Close;
-    const bool quoted = c == '"';
-    if (quoted)
-        c = m_in.get();
-    for (;;) {
+    if (first == '(' || first == ')') {
+        m_in.get();
+        return first == '(' ? Token::Open : Token::Close;
+    }
+    if (first != '"') {
+        int bad = 0;
+        const qint64 length =
+            m_in.word(&word, keep ? Limits::MaxToken + 1 : 0, Limits::MaxToken, true, &bad);
+        if (length < 0)
+            return binary(bad);
+        if (length > Limits::MaxToken) {
+            fail(QStringLiteral("a name longer than %1 bytes").arg(Limits::MaxToken));
+            return Token::Error;
+        }
+        return Token::Word;
+    }
+    word.clear();
+    m_in.get();
+    for (int c = m_in.get();; c = m_in.get()) {
         if (c < 0) {
-            if (!quoted)
-                return Token::Word;
             fail(QStringLiteral("the file ends inside a string"));
             return Token::Error;
         }
-        if (StreamReader::isBinary(c)) {
-            fail(QStringLiteral("binary data (byte 0x%1); not a SAIF file")
-                     .arg(c, 2, 16, QLatin1Char('0')));
-            return Token::Error;
-        }
-        if (quoted && c == '"')
+        if (StreamReader::isBinary(c))
+            return binary(c);
+        if (c == '"')
             return Token::String;
         if (c == '\\') {
             word.append(char(c));
@@ -88,32 +95,41 @@ SaifParser::Token SaifParser::next(QByteArray &word)
         }
         word.append(char(c));
         if (word.size() > Limits::MaxToken) {
-            fail(QStringLiteral("a name longer than %1 bytes").arg(Limits::MaxToken));
+            fail(QStringLiteral("a string longer than %1 bytes").arg(Limits::MaxToken));
             return Token::Error;
         }
-        if (!quoted) {
-            const int after = m_in.peek();
-            if (after < 0 || StreamReader::isSpace(after) || after == '(' || after == ')' ||
-                after == '"')
-                return Token::Word;
-        }
-        c = m_in.get();
     }
 }
 
+SaifParser::Token SaifParser::binary(int c)
+{
+    fail(
+        QStringLiteral("binary data (byte 0x%1); not a SAIF file").arg(c, 2, 16, QLatin1Char('0')));
+    return Token::Error;
+}
+
+// Bit-blasted files list every bit of a vector as a net of its own ("cnt\\[3\\]"); a bit
+// that continues the vector before it only widens that vector, without a new name.
 bool SaifParser::addNet(int scope, const QByteArray &name)
 {
-    Signal signal;
-    QString error;
-    if (!parseBitName(unescapedSaifName(name), &signal, &error))
-        return fail(error);
+    unescapeSaif(name, &m_plain);
+    int open = -1;
+    int index = 0;
+    const bool bit = singleBit(m_plain, &open, &index);
+    QVector<Signal> &nets = m_h.scopes[scope].nets;
     if (m_h.signalCount >= Limits::MaxSignals)
         return fail(QStringLiteral("more than %1 nets").arg(Limits::MaxSignals));
+    Signal signal;
+    if (!bit || !extendLast(nets, QLatin1String(m_plain.constData(), open), index)) {
+        QString error;
+        if (!parseBitName(QString::fromUtf8(m_plain), &signal, &error))
+            return fail(error);
+        nets.append(signal);
+    }
+    ++m_h.signalCount;
     m_h.bitCount += signal.width();
     if (m_h.bitCount > Limits::MaxBits)
         return fail(QStringLiteral("more than %1 net bits").arg(Limits::MaxBits));
-    ++m_h.signalCount;
-    m_h.scopes[scope].nets.append(signal);
     return true;
 }
 
@@ -140,7 +156,25 @@ bool SaifParser::nameInstance(Level &level, const QByteArray &name)
     return true;
 }
 
-bool SaifParser::open(const QByteArray &head, bool isString)
+// A list this reader has no use for (toggle counts, conditions) is skipped in one scan.
+bool SaifParser::skip(int depth)
+{
+    int bad = 0;
+    switch (m_in.skipGroup(depth, Limits::MaxDepth - m_levels.size(), &bad)) {
+    case 1:
+        return true;
+    case 0:
+        return fail(QStringLiteral("the file ends before its last \")\""));
+    case -1:
+        binary(bad);
+        return false;
+    default:
+        return fail(QStringLiteral("nested deeper than %1").arg(Limits::MaxDepth));
+    }
+}
+
+// `pending`: parentheses opened after this list's own, before its head word.
+bool SaifParser::open(const QByteArray &head, bool isString, int pending)
 {
     if (m_levels.size() >= Limits::MaxDepth)
         return fail(QStringLiteral("nested deeper than %1").arg(Limits::MaxDepth));
@@ -180,6 +214,8 @@ bool SaifParser::open(const QByteArray &head, bool isString)
     case Frame::Skip:
         break;
     }
+    if (level.frame == Frame::Skip)
+        return skip(1 + pending);
     m_levels.append(level);
     return true;
 }
@@ -261,7 +297,10 @@ ActivityHeader SaifParser::read(const QString &path)
     QByteArray text;
     bool afterOpen = false;
     while (!m_done) {
-        const Token kind = next(text);
+        const Level &top = m_levels.last();
+        const bool keep = afterOpen || top.frame == Frame::Root || top.frame == Frame::Header ||
+                          (top.frame == Frame::Instance && top.scope < 0);
+        const Token kind = next(text, keep);
         bool ok = true;
         switch (kind) {
         case Token::Error:
@@ -271,10 +310,15 @@ ActivityHeader SaifParser::read(const QString &path)
                                      : QStringLiteral("not a SAIF file: no (SAIFILE"));
             return m_h;
         case Token::Open:
-            // "((": the outer list has no head word.
-            if (afterOpen)
-                ok = open(QByteArray(), true);
-            afterOpen = true;
+            // "((": the outer list has no head word; unless it is skipped with the inner
+            // one, the inner list still waits for its head.
+            if (afterOpen) {
+                const int levels = m_levels.size();
+                ok = open(QByteArray(), true, 1);
+                afterOpen = m_levels.size() > levels;
+            } else {
+                afterOpen = true;
+            }
             break;
         case Token::Close:
             ok = afterOpen || close();

@@ -7,6 +7,8 @@
 #include <QVector>
 
 #include <algorithm>
+#include <climits>
+#include <vector>
 
 namespace Activity {
 
@@ -54,10 +56,50 @@ QString loose(const QString &canonicalName)
     return out;
 }
 
-quint64 key(const QString &text)
+quint64 key(QStringView text)
 {
     return (quint64(qHash(text, 0x9e3779b9U)) << 32) | qHash(text, 0x85ebca6bU);
 }
+
+quint64 mix(quint64 a, quint64 b)
+{
+    return (a ^ (b + 0x9e3779b97f4a7c15ULL + (a << 6) + (a >> 2))) * 0xff51afd7ed558ccdULL;
+}
+
+QString joined(const QString &above, QStringView below)
+{
+    if (below.isEmpty())
+        return above;
+    QString out = above;
+    if (!out.isEmpty())
+        out += QLatin1Char('/');
+    out.append(below.data(), int(below.size()));
+    return out;
+}
+
+// A canonical name split into the scopes below the root ("u_core"), its last component
+// ("cnt[3]"), that component's base name ("cnt") and bit index (-1 for none).
+struct Parts {
+    QStringView below;
+    QStringView leaf;
+    QStringView base;
+    int index = -1;
+
+    explicit Parts(const QString &name)
+    {
+        const int slash = name.lastIndexOf(QLatin1Char('/'));
+        below = QStringView(name).left(qMax(0, slash));
+        leaf = QStringView(name).mid(slash + 1);
+        base = leaf;
+        const int open = leaf.endsWith(QLatin1Char(']')) ? leaf.lastIndexOf(QLatin1Char('[')) : -1;
+        bool ok = false;
+        const int value = open > 0 ? leaf.mid(open + 1, leaf.size() - open - 2).toInt(&ok) : -1;
+        if (ok) {
+            base = leaf.left(open);
+            index = value;
+        }
+    }
+};
 
 struct Name {
     QString exact;
@@ -86,21 +128,62 @@ int depth(const ActivityHeader &header, int scope)
     return levels;
 }
 
+// Sorted (key, value) pairs: a compact multi-map for millions of names.
+struct Entry {
+    quint64 key;
+    int value;
+    bool operator<(const Entry &other) const
+    {
+        return key < other.key || (key == other.key && value < other.value);
+    }
+};
+
+std::pair<const Entry *, const Entry *> entries(const std::vector<Entry> &table, quint64 key)
+{
+    const auto range =
+        std::equal_range(table.data(), table.data() + table.size(), Entry{key, INT_MIN},
+                         [](const Entry &a, const Entry &b) { return a.key < b.key; });
+    return range;
+}
+
+bool fits(const Signal &signal, int index)
+{
+    if (index < 0)
+        return !signal.vector || signal.width() == 1;
+    return signal.vector && index >= qMin(signal.msb, signal.lsb) &&
+           index <= qMax(signal.msb, signal.lsb);
+}
+
 } // namespace
 
+// Every declared name is entered once, not every bit: a vector is one entry with its range.
 struct ScopeMatcher::Index {
-    struct Bit {
-        int scope;
-        int signal;
-        int bit;
-    };
     QVector<QString> path;      // canonical path of each scope
     QVector<QString> loosePath; // its loose spelling
     QHash<quint64, int> pathScope;
     QHash<quint64, int> loosePathScope;
-    QSet<quint64> bits;                  // key(path + '/' + bit)
-    QSet<quint64> looseBits;             // key(loosePath + '/' + loose bit)
-    QHash<quint64, QVector<Bit>> byLeaf; // key(loose last component) -> where it is declared
+    QVector<const Signal *> declared;
+    std::vector<Entry> exact;  // mix(key(scope path), key(base)) -> index into declared
+    std::vector<Entry> looser; // the same in the loose spelling
+    std::vector<Entry> leaves; // key(loose base) -> scope, for the vote
+
+    bool contains(const std::vector<Entry> &table, const QString &scopePath,
+                  const QString &name) const
+    {
+        const Parts parts(name);
+        const quint64 where = key(joined(scopePath, parts.below));
+        for (const bool whole : {false, true}) {
+            // "cnt[3]" as bit 3 of "cnt", else as a scalar named so (an escaped VCD name).
+            if (whole && parts.index < 0)
+                break;
+            const auto range = entries(table, mix(where, key(whole ? parts.leaf : parts.base)));
+            for (const Entry *e = range.first; e != range.second; ++e) {
+                if (fits(*declared.at(e->value), whole ? -1 : parts.index))
+                    return true;
+            }
+        }
+        return false;
+    }
 };
 
 ScopeMatcher::ScopeMatcher(const ActivityHeader &header) : m_header(header), m_index(new Index)
@@ -112,28 +195,35 @@ ScopeMatcher::ScopeMatcher(const ActivityHeader &header) : m_header(header), m_i
     index.loosePath.resize(count);
     for (int s = 0; s < count; ++s) {
         const Scope &scope = header.scopes.at(s);
-        const QString own = canonical(scope.name, divider);
         // Parents come first, so their paths are known.
-        const QString &above =
+        const QString above =
             scope.parent >= 0 && scope.parent < s ? index.path.at(scope.parent) : QString();
-        index.path[s] = above.isEmpty() ? own
-                        : own.isEmpty() ? above
-                                        : above + QLatin1Char('/') + own;
+        index.path[s] = joined(above, canonical(scope.name, divider));
         index.loosePath[s] = loose(index.path.at(s));
         index.pathScope.insert(key(index.path.at(s)), s);
         index.loosePathScope.insert(key(index.loosePath.at(s)), s);
-        for (int g = 0; g < scope.nets.size(); ++g) {
-            const Signal &signal = scope.nets.at(g);
-            for (int b = 0, width = signal.width(); b < width; ++b) {
-                const QString bit = canonical(signal.bitName(b), divider);
-                const QString looseBit = loose(bit);
-                index.bits.insert(key(index.path.at(s) + QLatin1Char('/') + bit));
-                index.looseBits.insert(key(index.loosePath.at(s) + QLatin1Char('/') + looseBit));
-                const QString leaf = looseBit.mid(looseBit.lastIndexOf(QLatin1Char('/')) + 1);
-                index.byLeaf[key(leaf)].append({s, g, b});
-            }
+        for (const Signal &signal : scope.nets) {
+            const int id = index.declared.size();
+            index.declared.append(&signal);
+            const QString name = canonical(signal.name, divider);
+            const Parts exact(name);
+            index.exact.push_back(
+                {mix(key(joined(index.path.at(s), exact.below)), key(exact.leaf)), id});
+            const QString looseName = loose(name);
+            const Parts looser(looseName);
+            index.looser.push_back(
+                {mix(key(joined(index.loosePath.at(s), looser.below)), key(looser.leaf)), id});
+            if (looser.below.isEmpty())
+                index.leaves.push_back({key(looser.leaf), s});
         }
     }
+    for (std::vector<Entry> *table : {&index.exact, &index.looser, &index.leaves})
+        std::sort(table->begin(), table->end());
+    index.leaves.erase(std::unique(index.leaves.begin(), index.leaves.end(),
+                                   [](const Entry &a, const Entry &b) {
+                                       return a.key == b.key && a.value == b.value;
+                                   }),
+                       index.leaves.end());
 }
 
 ScopeMatcher::~ScopeMatcher() = default;
@@ -147,11 +237,9 @@ ScopeMatch ScopeMatcher::match(int scope, const QStringList &relativeNetNames) c
         return result;
     result.scope = scope;
     result.path = m_header.scopePath(scope);
-    const QString exactPrefix = m_index->path.at(scope) + QLatin1Char('/');
-    const QString loosePrefix = m_index->loosePath.at(scope) + QLatin1Char('/');
     for (const Name &name : names) {
-        if (m_index->bits.contains(key(exactPrefix + name.exact)) ||
-            m_index->looseBits.contains(key(loosePrefix + name.loose)))
+        if (m_index->contains(m_index->exact, m_index->path.at(scope), name.exact) ||
+            m_index->contains(m_index->looser, m_index->loosePath.at(scope), name.loose))
             ++result.matched;
     }
     return result;
@@ -160,34 +248,40 @@ ScopeMatch ScopeMatcher::match(int scope, const QStringList &relativeNetNames) c
 ScopeMatch ScopeMatcher::best(const QStringList &relativeNetNames) const
 {
     const QVector<Name> names = uniqueNames(relativeNetNames);
-    // Votes come from a spread sample of the names; a leaf declared in very many scopes
+    // Votes come from a spread sample of the names; a name declared in very many scopes
     // ("clk") says little and would make the vote quadratic, so it votes only when
     // nothing else does.
     constexpr int SampleSize = 4096;
     constexpr int CommonLeaf = 256;
     const int stride = qMax(1, names.size() / SampleSize);
     QHash<int, int> votes;
+    QVector<int> roots;
     for (int pass = 0; pass < 2 && votes.isEmpty(); ++pass) {
-        for (int i = 0; i < names.size();
-             i += pass == 0 ? stride : qMax(stride, names.size() / 64)) {
-            const QString &name = names.at(i).loose;
-            const QString leaf = name.mid(name.lastIndexOf(QLatin1Char('/')) + 1);
-            const auto found = m_index->byLeaf.constFind(key(leaf));
-            if (found == m_index->byLeaf.constEnd() || (pass == 0 && found->size() > CommonLeaf))
+        const int step = pass == 0 ? stride : qMax(stride, names.size() / 64);
+        for (int i = 0; i < names.size(); i += step) {
+            const Parts parts(names.at(i).loose);
+            const auto range = entries(m_index->leaves, key(parts.base));
+            if (range.first == range.second ||
+                (pass == 0 && range.second - range.first > CommonLeaf))
                 continue;
-            QSet<int> roots;
-            for (const Index::Bit &bit : *found) {
-                const Signal &signal = m_header.scopes.at(bit.scope).nets.at(bit.signal);
-                const QString full = m_index->loosePath.at(bit.scope) + QLatin1Char('/') +
-                                     loose(canonical(signal.bitName(bit.bit), m_header.divider));
-                if (!full.endsWith(name) || full.size() <= name.size() ||
-                    full.at(full.size() - name.size() - 1) != QLatin1Char('/'))
+            roots.clear();
+            for (const Entry *e = range.first; e != range.second; ++e) {
+                if (parts.below.isEmpty()) {
+                    roots.append(e->value);
                     continue;
-                const int root = m_index->loosePathScope.value(
-                    key(full.left(full.size() - name.size() - 1)), -1);
+                }
+                // The declaring scope's path ends with the scopes the name has below the root.
+                const QStringView path(m_index->loosePath.at(e->value));
+                const int rootSize = int(path.size() - parts.below.size()) - 1;
+                if (rootSize <= 0 || !path.endsWith(parts.below) ||
+                    path.at(rootSize) != QLatin1Char('/'))
+                    continue;
+                const int root = m_index->loosePathScope.value(key(path.left(rootSize)), -1);
                 if (root >= 0)
-                    roots.insert(root);
+                    roots.append(root);
             }
+            std::sort(roots.begin(), roots.end());
+            roots.erase(std::unique(roots.begin(), roots.end()), roots.end());
             for (const int root : qAsConst(roots))
                 ++votes[root];
         }

@@ -31,7 +31,7 @@ public:
     ScopeMatcher(const ScopeMatcher &) = delete;
     ScopeMatcher &operator=(const ScopeMatcher &) = delete;
 
-    // The scope under which most of `relativeNetNames` exist, found through a hash index of
+    // The scope under which most of `relativeNetNames` exist, found through an index of
     // the file's names, never by comparing every scope with every name.
     ScopeMatch best(const QStringList &relativeNetNames) const;
     // How many of `relativeNetNames` exist under `scope`.

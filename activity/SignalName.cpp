@@ -127,6 +127,33 @@ bool parseBitName(const QString &name, Signal *signal, QString *error)
     return true;
 }
 
+void unescapeSaif(const QByteArray &word, QByteArray *plain)
+{
+    plain->clear();
+    for (int i = 0; i < word.size(); ++i) {
+        if (word.at(i) == '\\' && i + 1 < word.size())
+            ++i;
+        plain->append(word.at(i));
+    }
+}
+
+bool singleBit(const QByteArray &name, int *open, int *index)
+{
+    const int size = name.size();
+    if (size < 4 || name.at(size - 1) != ']')
+        return false;
+    int i = size - 2;
+    qint64 value = 0;
+    qint64 scale = 1;
+    for (; i > 0 && name.at(i) >= '0' && name.at(i) <= '9' && scale <= 100000000; --i, scale *= 10)
+        value += (name.at(i) - '0') * scale;
+    if (i == size - 2 || name.at(i) != '[' || i == 0)
+        return false;
+    *open = i;
+    *index = int(value);
+    return true;
+}
+
 QString unescapedSaifName(const QByteArray &word)
 {
     if (!word.contains('\\'))
@@ -156,6 +183,42 @@ QList<QByteArray> splitSaifPath(const QByteArray &word, char divider)
     parts.append(word.mid(start));
     parts.removeAll(QByteArray());
     return parts;
+}
+
+namespace {
+
+template <class Text> bool widen(QVector<Signal> &nets, const Text &name, int index)
+{
+    if (nets.isEmpty())
+        return false;
+    Signal &last = nets.last();
+    if (!last.vector || qAbs(qint64(last.msb) - index) >= Limits::MaxVectorWidth ||
+        last.name != name)
+        return false;
+    if ((last.msb >= last.lsb && index == qint64(last.lsb) - 1) ||
+        (last.msb <= last.lsb && index == qint64(last.lsb) + 1)) {
+        last.lsb = index;
+        return true;
+    }
+    return false;
+}
+
+} // namespace
+
+bool extendLast(QVector<Signal> &nets, QLatin1String name, int index)
+{
+    return widen(nets, name, index);
+}
+
+bool extendLast(QVector<Signal> &nets, const QString &name, int index)
+{
+    return widen(nets, name, index);
+}
+
+void appendNet(QVector<Signal> &nets, const Signal &net)
+{
+    if (!(net.vector && net.msb == net.lsb && extendLast(nets, net.name, net.msb)))
+        nets.append(net);
 }
 
 } // namespace Activity

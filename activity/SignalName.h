@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QVector>
 
 namespace Activity {
 
@@ -26,7 +27,18 @@ bool parseBitName(const QString &name, Signal *signal, QString *error);
 
 // A SAIF identifier with its backslash escapes removed ("cnt\[3\]" is "cnt[3]").
 QString unescapedSaifName(const QByteArray &word);
+void unescapeSaif(const QByteArray &word, QByteArray *plain);
+// Whether `name` ends in one bit index ("cnt[3]"), where its '[' is and the index.
+bool singleBit(const QByteArray &name, int *open, int *index);
 // The components of a SAIF hierarchical name split at unescaped dividers.
 QList<QByteArray> splitSaifPath(const QByteArray &word, char divider);
+
+// Appends `net` to a scope's nets; a bit that continues the vector before it ("cnt[2]"
+// after "cnt[3]", as bit-blasted files list them) widens that vector instead, which keeps
+// large files small in memory.
+void appendNet(QVector<Signal> &nets, const Signal &net);
+// True when bit `index` of `name` continues the vector last in `nets`, which it widens.
+bool extendLast(QVector<Signal> &nets, QLatin1String name, int index);
+bool extendLast(QVector<Signal> &nets, const QString &name, int index);
 
 } // namespace Activity

@@ -6,6 +6,22 @@ namespace {
 
 constexpr int BlockSize = 1 << 20;
 
+enum ByteClass : unsigned char { WordByte, SpaceByte, DelimiterByte, EscapeByte, BinaryByte };
+
+struct ByteClasses {
+    unsigned char of[256];
+    ByteClasses()
+    {
+        for (int c = 0; c < 256; ++c)
+            of[c] = StreamReader::isSpace(c)    ? SpaceByte
+                    : StreamReader::isBinary(c) ? BinaryByte
+                                                : WordByte;
+        of[int('(')] = of[int(')')] = of[int('"')] = DelimiterByte;
+        of[int('\\')] = EscapeByte;
+    }
+};
+const ByteClasses classes;
+
 // Names the packer whose magic number starts `head`, or nothing.
 QString compression(const QByteArray &head)
 {
@@ -40,7 +56,8 @@ bool StreamReader::open(const QString &path, QString *error)
         *error = QStringLiteral("cannot open the file: %1").arg(m_file.errorString());
         return false;
     }
-    m_block.resize(BlockSize);
+    // A small file gets a small block: the checker reads many of them.
+    m_block.resize(int(qBound<qint64>(64 * 1024, m_file.size(), BlockSize)));
     if (!fill()) {
         *error = QStringLiteral("the file is empty");
         return false;
@@ -52,6 +69,98 @@ bool StreamReader::open(const QString &path, QString *error)
         return false;
     }
     return true;
+}
+
+int StreamReader::skipSpace()
+{
+    for (;;) {
+        if (m_pos == m_end && !fill())
+            return -1;
+        const char *data = m_block.constData();
+        for (; m_pos < m_end; ++m_pos) {
+            const unsigned char c = static_cast<unsigned char>(data[m_pos]);
+            if (classes.of[c] != SpaceByte)
+                return c;
+            if (c == '\n')
+                ++m_line;
+        }
+    }
+}
+
+qint64 StreamReader::word(QByteArray *out, qint64 keep, qint64 limit, bool saif, int *bad)
+{
+    out->clear();
+    qint64 length = 0;
+    bool escaped = false;
+    for (;;) {
+        if (m_pos == m_end && !fill())
+            return length;
+        const char *data = m_block.constData();
+        int i = m_pos;
+        for (; i < m_end; ++i) {
+            const unsigned char c = static_cast<unsigned char>(data[i]);
+            const unsigned char kind = classes.of[c];
+            if (kind == WordByte)
+                continue;
+            if (kind == BinaryByte) {
+                *bad = c;
+                m_pos = i;
+                return -1;
+            }
+            if (escaped) {
+                escaped = false;
+                m_line += c == '\n';
+                continue;
+            }
+            if (kind == SpaceByte || (saif && kind == DelimiterByte))
+                break;
+            escaped = saif && kind == EscapeByte;
+        }
+        const int count = i - m_pos;
+        if (length < keep)
+            out->append(data + m_pos, int(qMin<qint64>(count, keep - length)));
+        length += count;
+        m_pos = i;
+        if (i < m_end || length > limit)
+            return length;
+    }
+}
+
+int StreamReader::skipGroup(int depth, int maxDepth, int *bad)
+{
+    bool escaped = false;
+    bool quoted = false;
+    for (;;) {
+        if (m_pos == m_end && !fill())
+            return 0;
+        const char *data = m_block.constData();
+        for (; m_pos < m_end; ++m_pos) {
+            const unsigned char c = static_cast<unsigned char>(data[m_pos]);
+            const unsigned char kind = classes.of[c];
+            if (kind == BinaryByte) {
+                *bad = c;
+                return -1;
+            }
+            m_line += c == '\n';
+            if (escaped) {
+                escaped = false;
+            } else if (kind == WordByte || kind == SpaceByte) {
+                continue;
+            } else if (kind == EscapeByte) {
+                escaped = true;
+            } else if (quoted) {
+                quoted = c != '"';
+            } else if (c == '"') {
+                quoted = true;
+            } else if (c == '(') {
+                if (++depth > maxDepth)
+                    return -2;
+            } else if (--depth == 0) {
+                ++m_pos;
+                return 1;
+            }
+        }
+    }
 }
 
 bool StreamReader::fill()

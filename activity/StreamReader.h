@@ -33,6 +33,19 @@ public:
         return static_cast<unsigned char>(m_block.constData()[m_pos]);
     }
 
+    // Skips white space; the next byte, not consumed, or -1 at the end of the file.
+    int skipSpace();
+    // Reads the word that starts here: the bytes up to white space and, with `saif`, up to
+    // '(', ')' or '"', where a backslash takes the byte after it into the word. Keeps the
+    // first `keep` bytes in `out`; returns the word's length, or -1 at a byte that is not
+    // text (left in *bad). Stops early, with a length above `limit`, at a longer word.
+    qint64 word(QByteArray *out, qint64 keep, qint64 limit, bool saif, int *bad);
+
+    // Skips to the ')' that closes `depth` open parentheses, over strings and escapes, and
+    // consumes it: 1 when found, 0 at the end of the file, -1 at a byte that is not text
+    // (left in *bad), -2 when parentheses nest deeper than `maxDepth`.
+    int skipGroup(int depth, int maxDepth, int *bad);
+
     qint64 line() const { return m_line; }
     qint64 offset() const { return m_blockStart + m_pos; }
     qint64 size() const { return m_file.size(); }

@@ -6,7 +6,7 @@
 #include "activity/SignalName.h"
 #include "activity/StreamReader.h"
 
-#include <cmath>
+#include <climits>
 
 namespace Activity {
 
@@ -37,8 +37,7 @@ private:
     Token next(QByteArray &token, bool keepLong = false);
     bool fail(const QString &message, qint64 line = -1);
     bool command(const QByteArray &keyword);
-    bool words(const QByteArray &keyword, QList<QByteArray> &out, int max);
-    bool skipCommand(const QByteArray &keyword);
+    bool words(const QByteArray &keyword, QList<QByteArray> *out, int max = 0);
     bool timescale();
     bool scope();
     bool upscope();
@@ -66,60 +65,35 @@ bool VcdParser::fail(const QString &message, qint64 line)
 // `keepLong` says the caller only needs their start (value changes of wide vectors).
 VcdParser::Token VcdParser::next(QByteArray &token, bool keepLong)
 {
-    token.clear();
-    int c = m_in.get();
-    while (c >= 0 && StreamReader::isSpace(c))
-        c = m_in.get();
-    if (c < 0)
+    if (m_in.skipSpace() < 0) {
+        token.clear();
         return Token::End;
+    }
     m_tokenLine = m_in.line();
-    int length = 0;
-    while (c >= 0 && !StreamReader::isSpace(c)) {
-        if (StreamReader::isBinary(c)) {
-            fail(QStringLiteral("binary data (byte 0x%1); not a VCD file")
-                     .arg(c, 2, 16, QLatin1Char('0')));
-            return Token::Error;
-        }
-        if (++length <= Limits::MaxToken)
-            token.append(char(c));
-        else if (!keepLong) {
-            fail(QStringLiteral("a word longer than %1 bytes").arg(Limits::MaxToken));
-            return Token::Error;
-        }
-        c = m_in.get();
+    int bad = 0;
+    const qint64 length = m_in.word(&token, keepLong ? 32 : Limits::MaxToken + 1,
+                                    keepLong ? LLONG_MAX : Limits::MaxToken, false, &bad);
+    if (length < 0) {
+        fail(QStringLiteral("binary data (byte 0x%1); not a VCD file")
+                 .arg(bad, 2, 16, QLatin1Char('0')));
+        return Token::Error;
+    }
+    if (length > Limits::MaxToken && !keepLong) {
+        fail(QStringLiteral("a word longer than %1 bytes").arg(Limits::MaxToken));
+        return Token::Error;
     }
     return Token::Word;
 }
 
-// The words of a command up to its $end, at most `max` of them.
-bool VcdParser::words(const QByteArray &keyword, QList<QByteArray> &out, int max)
-{
-    const qint64 line = m_tokenLine;
-    QByteArray token;
-    for (;;) {
-        const Token kind = next(token);
-        if (kind == Token::Error)
-            return false;
-        if (kind == Token::End)
-            return fail(QStringLiteral("the file ends inside %1 (no $end)")
-                            .arg(QString::fromLatin1(keyword)),
-                        line);
-        if (token == "$end")
-            return true;
-        if (out.size() == max)
-            return fail(QStringLiteral("%1 has too many words").arg(QString::fromLatin1(keyword)));
-        out.append(token);
-    }
-}
-
-// $comment, $date, $version and commands this reader has no use for.
-bool VcdParser::skipCommand(const QByteArray &keyword)
+// The words of a command up to its $end, at most `max` of them; with no `out`, the
+// command ($comment, $date, $version, one this reader has no use for) is skipped.
+bool VcdParser::words(const QByteArray &keyword, QList<QByteArray> *out, int max)
 {
     const qint64 line = m_tokenLine;
     const qint64 start = m_in.offset();
     QByteArray token;
     for (;;) {
-        const Token kind = next(token, true);
+        const Token kind = next(token, !out);
         if (kind == Token::Error)
             return false;
         if (kind == Token::End)
@@ -128,18 +102,24 @@ bool VcdParser::skipCommand(const QByteArray &keyword)
                         line);
         if (token == "$end")
             return true;
-        if (m_in.offset() - start > Limits::MaxCommand)
-            return fail(QStringLiteral("%1 is not closed by $end within %2 MiB")
-                            .arg(QString::fromLatin1(keyword))
-                            .arg(Limits::MaxCommand >> 20),
-                        line);
+        if (!out) {
+            if (m_in.offset() - start > Limits::MaxCommand)
+                return fail(QStringLiteral("%1 is not closed by $end within %2 MiB")
+                                .arg(QString::fromLatin1(keyword))
+                                .arg(Limits::MaxCommand >> 20),
+                            line);
+        } else if (out->size() == max) {
+            return fail(QStringLiteral("%1 has too many words").arg(QString::fromLatin1(keyword)));
+        } else {
+            out->append(token);
+        }
     }
 }
 
 bool VcdParser::timescale()
 {
     QList<QByteArray> parts;
-    if (!words("$timescale", parts, 2))
+    if (!words("$timescale", &parts, 2))
         return false;
     const QByteArray text = parts.join();
     double seconds = 0;
@@ -153,7 +133,7 @@ bool VcdParser::timescale()
 bool VcdParser::scope()
 {
     QList<QByteArray> parts;
-    if (!words("$scope", parts, 2))
+    if (!words("$scope", &parts, 2))
         return false;
     if (parts.size() != 2)
         return fail(QStringLiteral("$scope needs a type and a name"));
@@ -175,7 +155,7 @@ bool VcdParser::scope()
 bool VcdParser::upscope()
 {
     QList<QByteArray> parts;
-    if (!words("$upscope", parts, 0))
+    if (!words("$upscope", &parts, 0))
         return false;
     if (m_open.isEmpty())
         return fail(QStringLiteral("$upscope without an open $scope"));
@@ -187,7 +167,7 @@ bool VcdParser::upscope()
 bool VcdParser::var()
 {
     QList<QByteArray> parts;
-    if (!words("$var", parts, 6))
+    if (!words("$var", &parts, 6))
         return false;
     if (parts.size() < 4)
         return fail(QStringLiteral("$var needs a type, a size, an id and a name"));
@@ -211,7 +191,7 @@ bool VcdParser::var()
     if (m_h.bitCount > Limits::MaxBits)
         return fail(QStringLiteral("more than %1 signal bits").arg(Limits::MaxBits));
     ++m_h.signalCount;
-    m_h.scopes[m_open.last()].nets.append(signal);
+    appendNet(m_h.scopes[m_open.last()].nets, signal);
     return true;
 }
 
@@ -227,7 +207,7 @@ bool VcdParser::command(const QByteArray &keyword)
         return timescale();
     if (keyword == "$enddefinitions") {
         QList<QByteArray> parts;
-        if (!words(keyword, parts, 0))
+        if (!words(keyword, &parts, 0))
             return false;
         if (!m_open.isEmpty())
             return fail(QStringLiteral("%1 scope(s) not closed by $upscope").arg(m_open.size()));
@@ -236,7 +216,7 @@ bool VcdParser::command(const QByteArray &keyword)
     }
     if (keyword.startsWith("$dump") || keyword == "$end")
         return fail(QStringLiteral("%1 before $enddefinitions").arg(QString::fromLatin1(keyword)));
-    return skipCommand(keyword);
+    return words(keyword, nullptr);
 }
 
 // The last "#time" that starts a line, searching backwards from the end of the file in
@@ -291,9 +271,10 @@ void VcdParser::span()
         if (!idFollows && timeValue(token, &first)) {
             bool found = false;
             const double last = lastTime(m_in.offset() - token.size() - 1, &found);
-            m_h.hasSpan = true;
+            // No timestamp in the last TimeSearch bytes: the end is not known.
+            m_h.hasSpan = found;
             m_h.spanStart = first * m_h.secondsPerUnit;
-            m_h.spanEnd = qMax(first, found ? last : first) * m_h.secondsPerUnit;
+            m_h.spanEnd = qMax(first, last) * m_h.secondsPerUnit;
             return;
         }
         const char lead = token.at(0);

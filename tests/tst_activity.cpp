@@ -147,20 +147,24 @@ private slots:
         QCOMPARE(h.scopes.value(0).signalBits(), bits);
     }
 
-    // The last timestamp comes from the tail, past many blocks of value changes, and an
-    // id code that starts with '#' is not one.
+    // Definitions over more than one read block; the last timestamp comes from the tail,
+    // past many blocks of value changes, and an id code that starts with '#' is not one.
     void vcdSpan()
     {
-        QByteArray dump =
-            "$timescale 10 ns $end $scope module m $end $var wire 4 # v $end $upscope $end\n"
-            "$enddefinitions $end\n$dumpvars b0 # $end\n#3\n";
-        for (int t = 4; dump.size() < 300000; ++t)
+        QByteArray dump = "$timescale 10 ns $end $scope module m $end\n";
+        for (int i = 0; i < 60000; ++i)
+            dump += "$var wire 1 ! net_" + QByteArray::number(i) + " $end\n";
+        dump +=
+            "$var wire 4 # v $end $upscope $end\n$enddefinitions $end\n$dumpvars b0 # $end\n#3\n";
+        for (int t = 4; dump.size() < 3000000; ++t)
             dump += "#" + QByteArray::number(t) + "\nb1010 #\n";
         dump += "#999999\nb1 #12\n";
         const ActivityHeader h = readVcdHeader(write(dump));
         QVERIFY2(h.ok, qPrintable(h.error));
         QCOMPARE(h.spanStart, 3e-8);
         QCOMPARE(h.spanEnd, 9999990e-9);
+        QCOMPARE(h.signalCount, 60001);
+        QCOMPARE(h.scopes.at(0).nets.at(59999).name, QStringLiteral("net_59999"));
     }
 
     void broken_data()
@@ -209,8 +213,9 @@ private slots:
             << false << QByteArray("(SAIFILE (INSTANCE (NET)))") << "without a name" << 1;
         QTest::newRow("saif divider")
             << false << QByteArray("(SAIFILE (DIVIDER ab))") << "bad DIVIDER" << 1;
-        QTest::newRow("saif string")
-            << false << QByteArray("(SAIFILE (DATE \"x") << "inside a string" << 1;
+        QTest::newRow("saif parentheses in a skipped string")
+            << false << QByteArray("(SAIFILE (DATE \")\\\")\")\n(DIVIDER ab))") << "bad DIVIDER"
+            << 2;
     }
     void broken()
     {
