@@ -124,13 +124,25 @@ public:
                                entry.line);
             } else if (settingTags().contains(tag)) {
                 compareSetting(entry, snapshot);
-            } else {
+            } else if (!sameRows(entry)) {
                 compareSection(entry, snapshot.section(tag), snapshot.topModule);
             }
         }
     }
 
 private:
+    // A section the editor's written form has byte for byte, as its first of the tag,
+    // holding rows only: the comparison would find nothing. An activity file of the top
+    // module is not written as it is read, so that section is always compared.
+    static bool sameRows(const FileOutline::Element &entry)
+    {
+        if (!entry.sameAsReference || entry.tag == QLatin1String("SimuFile"))
+            return false;
+        const QString rowTag = rowTagOf(entry.tag);
+        return std::all_of(entry.children.cbegin(), entry.children.cend(),
+                           [&](const FileOutline::Element &child) { return child.tag == rowTag; });
+    }
+
     void compareSetting(const FileOutline::Element &entry, const ConfigSnapshot &snapshot)
     {
         const QString tag = entry.tag;
@@ -508,7 +520,7 @@ QList<Diagnostic> Checker::checkFile(const QString &vepPath, const DesignContext
         snapshot = ConfigSnapshot::fromOutlines(form, vepPath, form);
     } else {
         FileOutline disk;
-        disk.parseFile(bytes);
+        disk.parseFile(bytes, &form);
         snapshot = ConfigSnapshot::fromOutlines(form, vepPath, disk);
         snapshot.topModule = top;
         if (disk.hasRoot())

@@ -5,6 +5,7 @@
 #include <QVarLengthArray>
 #include <QXmlStreamReader>
 
+#include <algorithm>
 #include <cstring>
 
 namespace VepCheck {
@@ -164,9 +165,12 @@ bool FileOutline::read(const QString &path, QString *error)
     return true;
 }
 
-void FileOutline::parseFile(const QByteArray &bytes)
+void FileOutline::parseFile(const QByteArray &bytes, const FileOutline *reference)
 {
-    if (scanPlain(bytes))
+    m_reference = reference;
+    const bool plain = scanPlain(bytes);
+    m_reference = nullptr;
+    if (plain)
         return;
     // As the editor's reading: a document that is UTF-8 by the XML rules is decoded
     // first, so broken sequences become U+FFFD instead of ending the document.
@@ -289,6 +293,8 @@ bool FileOutline::scanContent(const char *&p, const char *end, int &line, QLatin
 
 bool FileOutline::scanPlain(const QByteArray &bytes)
 {
+    m_bytes.clear();
+    m_spans.clear();
     m_entries.clear();
     m_docTypeName.clear();
     m_hasRoot = false;
@@ -338,10 +344,12 @@ bool FileOutline::scanPlain(const QByteArray &bytes)
         const char *tagStart = p;
         Element entry;
         bool entryEmpty = false;
-        if (!scanTag(p, end, line, &entry, &entryEmpty) ||
-            (!entryEmpty &&
-             !scanContent(p, end, line, QLatin1String(tagStart + 1, entry.tag.size()), &entry)))
+        if (!scanTag(p, end, line, &entry, &entryEmpty))
             return false;
+        if (!entryEmpty && !takeSame(p, end, line, tagStart, &entry) &&
+            !scanContent(p, end, line, QLatin1String(tagStart + 1, entry.tag.size()), &entry))
+            return false;
+        m_spans.append({int(tagStart - bytes.constData()), int(p - bytes.constData())});
         m_entries.append(std::move(entry));
     }
     skipSpace();
@@ -351,6 +359,35 @@ bool FileOutline::scanPlain(const QByteArray &bytes)
     }
     m_docTypeName = docTypeName;
     m_hasRoot = true;
+    m_bytes = bytes;
+    return true;
+}
+
+// After the start tag of an entry that begins at tagStart: when the reference's first entry
+// of this tag has the very same bytes, its content is taken, moved to this entry's lines.
+bool FileOutline::takeSame(const char *&p, const char *end, int &line, const char *tagStart,
+                           Element *entry) const
+{
+    if (!m_reference || m_reference->m_spans.size() != m_reference->m_entries.size())
+        return false;
+    const Element *same = m_reference->first(entry->tag);
+    if (!same)
+        return false;
+    const Span span = m_reference->m_spans.at(int(same - m_reference->m_entries.constData()));
+    const int size = span.end - span.begin;
+    if (end - tagStart < size ||
+        std::memcmp(tagStart, m_reference->m_bytes.constData() + span.begin, size_t(size)))
+        return false;
+    const int shift = entry->line - same->line;
+    entry->text = same->text;
+    entry->children = same->children;
+    if (shift) {
+        for (Element &child : entry->children)
+            child.line += shift;
+    }
+    entry->sameAsReference = true;
+    line += int(std::count(p, tagStart + size, '\n'));
+    p = tagStart + size;
     return true;
 }
 
@@ -362,6 +399,8 @@ void FileOutline::parse(QIODevice *device)
 
 void FileOutline::parse(QXmlStreamReader &reader)
 {
+    m_bytes.clear();
+    m_spans.clear();
     m_entries.clear();
     m_docTypeName.clear();
     m_hasRoot = false;
