@@ -131,14 +131,14 @@ QString FileOutline::interned(const QStringRef &name)
     return m_names.constLast();
 }
 
-QString FileOutline::interned(QLatin1String name)
+int FileOutline::nameIndex(QLatin1String name)
 {
-    for (const QString &known : qAsConst(m_names)) {
-        if (name == known)
-            return known;
+    for (int i = 0; i < m_names.size(); ++i) {
+        if (name == m_names.at(i))
+            return i;
     }
     m_names.append(QString(name));
-    return m_names.constLast();
+    return m_names.size() - 1;
 }
 
 void FileOutline::takeStart(QXmlStreamReader &reader, Element *element)
@@ -210,7 +210,7 @@ bool FileOutline::scanTag(const char *&p, const char *end, int line, Element *el
     p = nameEnd(p, end);
     if (p == name)
         return false;
-    element->tag = interned(QLatin1String(name, int(p - name)));
+    element->tag = m_names.at(nameIndex(QLatin1String(name, int(p - name))));
     element->line = line;
     for (;;) {
         const char *spaces = p;
@@ -236,11 +236,19 @@ bool FileOutline::scanTag(const char *&p, const char *end, int line, Element *el
         const char *quote = static_cast<const char *>(std::memchr(value, '"', size_t(end - value)));
         if (!quote)
             return false;
-        QString text;
-        int unused = 0;
-        if (!appendPlain(value, quote, true, &unused, &text))
-            return false;
-        element->attributes.append({interned(keyName), text});
+        const int size = int(quote - value);
+        const int keyIndex = nameIndex(keyName);
+        if (m_lastValues.size() < m_names.size())
+            m_lastValues.resize(m_names.size());
+        LastValue &last = m_lastValues[keyIndex];
+        if (last.size != size || std::memcmp(last.raw, value, size_t(size))) {
+            QString text;
+            int unused = 0;
+            if (!appendPlain(value, quote, true, &unused, &text))
+                return false;
+            last = {value, size, text};
+        }
+        element->attributes.append({m_names.at(keyIndex), last.value});
         p = quote + 1;
     }
 }
@@ -293,6 +301,7 @@ bool FileOutline::scanContent(const char *&p, const char *end, int &line, QLatin
 
 bool FileOutline::scanPlain(const QByteArray &bytes)
 {
+    m_lastValues.clear(); // their bytes were those of another document
     m_bytes.clear();
     m_spans.clear();
     m_entries.clear();

@@ -64,7 +64,7 @@ private:
     // One string per distinct tag and attribute name, shared by every element that has it:
     // a file of 100,000 rows has a dozen distinct names.
     QString interned(const QStringRef &name);
-    QString interned(QLatin1String name);
+    int nameIndex(QLatin1String name);
     void takeStart(QXmlStreamReader &reader, Element *element);
 
     // Where each child of the root lies in the bytes the scanner read: [begin, end).
@@ -76,6 +76,15 @@ private:
                   Element *entry) const;
 
     QVector<QString> m_names;
+    // The scanner's last value of each attribute name (by index in m_names) and the bytes
+    // it was read from: rows repeat their values ("25", "toggle"), which then share one
+    // string instead of allocating one each.
+    struct LastValue {
+        const char *raw = nullptr;
+        int size = -1;
+        QString value;
+    };
+    QVector<LastValue> m_lastValues;
     const FileOutline *m_reference = nullptr;
     QByteArray m_bytes;    // the document the scanner read, kept for the spans
     QVector<Span> m_spans; // of m_entries, when the scanner read them

@@ -5,7 +5,6 @@
 #include <QVarLengthArray>
 
 #include <algorithm>
-#include <cstdio>
 
 namespace VepCheck {
 
@@ -19,6 +18,36 @@ struct NameParts {
     int stemEnd = 0;
     int index = -1;
 };
+
+// A bit index as QString::toInt reads it; plain digits, the usual case, without going
+// through the locale's number parsing.
+int bitIndex(const QStringRef &text, bool *ok)
+{
+    if (text.isEmpty() || text.size() > 9)
+        return text.toInt(ok);
+    int value = 0;
+    for (const QChar c : text) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return text.toInt(ok);
+        value = value * 10 + (c.unicode() - '0');
+    }
+    *ok = true;
+    return value;
+}
+
+// The decimal digits of a value that is not negative, into `digits`; their count.
+int decimal(int value, char (&digits)[12])
+{
+    char reversed[12];
+    int count = 0;
+    do {
+        reversed[count++] = char('0' + value % 10);
+        value /= 10;
+    } while (value > 0);
+    for (int i = 0; i < count; ++i)
+        digits[i] = reversed[count - 1 - i];
+    return count;
+}
 
 NameParts partsOf(const QString &name)
 {
@@ -35,7 +64,7 @@ NameParts partsOf(const QString &name)
         const int open = name.lastIndexOf(QLatin1Char('['));
         if (open > parts.leafAt) {
             bool ok = false;
-            const int value = name.midRef(open + 1, name.size() - open - 2).toInt(&ok);
+            const int value = bitIndex(name.midRef(open + 1, name.size() - open - 2), &ok);
             if (ok) {
                 parts.index = value;
                 parts.stemEnd = open;
@@ -63,8 +92,8 @@ QStringView leafKey(const QString &name, const NameParts &parts, KeyBuffer *buff
     const QStringView stem = QStringView(name).mid(parts.leafAt, parts.stemEnd - parts.leafAt);
     if (parts.index < 0)
         return stem;
-    char digits[16];
-    const int count = std::snprintf(digits, sizeof digits, "%d", parts.index);
+    char digits[12];
+    const int count = decimal(parts.index, digits);
     const QStringView rest = QStringView(name).mid(parts.stemEnd);
     if (rest.size() == count + 2 && rest.at(0) == QLatin1Char('[') &&
         rest.mid(1, count) == QLatin1String(digits, count))
