@@ -57,6 +57,20 @@ const char *nameEnd(const char *p, const char *end)
     return p;
 }
 
+// The end tag at p, `</Name>` or `</Name  >`, that must close `open`.
+bool scanEndTag(const char *&p, const char *end, QLatin1String open)
+{
+    const char *name = p + 2;
+    p = nameEnd(name, end);
+    const QLatin1String closed(name, int(p - name));
+    while (p < end && *p == ' ')
+        ++p;
+    if (p == end || *p != '>' || closed != open)
+        return false;
+    ++p;
+    return true;
+}
+
 // Character data of the plain form appended to `out`, the predefined entities resolved;
 // false for what the plain form does not have: characters the XML reader would change
 // (white space in an attribute is normalised to spaces), refuse or read otherwise.
@@ -274,14 +288,8 @@ bool FileOutline::scanContent(const char *&p, const char *end, int &line, QLatin
         }
         p = lt;
         if (p + 1 < end && p[1] == '/') {
-            const char *name = p + 2;
-            p = nameEnd(name, end);
-            const QLatin1String closed(name, int(p - name));
-            while (p < end && *p == ' ')
-                ++p;
-            if (p == end || *p != '>' || closed != open.last())
+            if (!scanEndTag(p, end, open.last()))
                 return false;
-            ++p;
             open.removeLast();
             if (open.isEmpty())
                 return true;
@@ -339,15 +347,9 @@ bool FileOutline::scanPlain(const QByteArray &bytes)
         ignored.clear();
         p = lt;
         if (p + 1 < end && p[1] == '/') {
-            const char *name = p + 2;
-            p = nameEnd(name, end);
-            if (QLatin1String(name, int(p - name)) != root.tag)
+            const QByteArray rootTag = root.tag.toLatin1();
+            if (!scanEndTag(p, end, QLatin1String(rootTag)))
                 return false;
-            while (p < end && *p == ' ')
-                ++p;
-            if (p == end || *p != '>')
-                return false;
-            ++p;
             break;
         }
         const char *tagStart = p;
