@@ -54,7 +54,7 @@ public:
 
 private:
     // The plain form the editor writes (printable ASCII, the five predefined entities, one
-    // tag a line, no comments): read without the XML reader, five times faster. False as
+    // tag a line, no comments): read without the XML reader, in half its time. False as
     // soon as anything else shows, and the caller reads the document with the XML reader.
     bool scanPlain(const QByteArray &bytes);
     bool scanTag(const char *&p, const char *end, int line, Element *element, bool *empty);
@@ -72,7 +72,7 @@ private:
         int begin;
         int end;
     };
-    bool takeSame(const char *&p, const char *end, int &line, const char *tagEnd,
+    bool takeSame(const char *&p, const char *end, int &line, const char *tagStart,
                   Element *entry) const;
 
     QVector<QString> m_names;
