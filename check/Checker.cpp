@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
+#include <QVarLengthArray>
 
 #include <algorithm>
 #include <memory>
@@ -123,13 +124,25 @@ public:
                                entry.line);
             } else if (settingTags().contains(tag)) {
                 compareSetting(entry, snapshot);
-            } else {
+            } else if (!sameRows(entry)) {
                 compareSection(entry, snapshot.section(tag), snapshot.topModule);
             }
         }
     }
 
 private:
+    // A section the editor's written form has byte for byte, as its first of the tag,
+    // holding rows only: the comparison would find nothing. An activity file of the top
+    // module is not written as it is read, so that section is always compared.
+    static bool sameRows(const FileOutline::Element &entry)
+    {
+        if (!entry.sameAsReference || entry.tag == QLatin1String("SimuFile"))
+            return false;
+        const QString rowTag = rowTagOf(entry.tag);
+        return std::all_of(entry.children.cbegin(), entry.children.cend(),
+                           [&](const FileOutline::Element &child) { return child.tag == rowTag; });
+    }
+
     void compareSetting(const FileOutline::Element &entry, const ConfigSnapshot &snapshot)
     {
         const QString tag = entry.tag;
@@ -312,6 +325,45 @@ QStringList relativeNets(const NetlistIndex &index, const QString &instance)
     return names;
 }
 
+// For each of `count` keys, the index of the first earlier key equal to it, or -1; a null
+// key takes no part. Keys are sorted by their hash and compared only within a run of equal
+// hashes, against the first key of each distinct name in the run: no node per key, and a
+// name listed ten thousand times costs no more than ten thousand names.
+template <class KeyOf> QVector<int> firstOfSameKey(int count, KeyOf keyOf)
+{
+    std::vector<std::pair<uint, int>> order;
+    order.reserve(size_t(count));
+    for (int i = 0; i < count; ++i) {
+        if (const QString *key = keyOf(i))
+            order.push_back({qHash(*key), i});
+    }
+    std::sort(order.begin(), order.end());
+    QVector<int> first(count, -1);
+    QVarLengthArray<int, 4> distinct;
+    for (size_t run = 0; run < order.size();) {
+        size_t runEnd = run + 1;
+        while (runEnd < order.size() && order[runEnd].first == order[run].first)
+            ++runEnd;
+        distinct.clear();
+        for (size_t j = run; j < runEnd; ++j) {
+            const int row = order[j].second;
+            const QString &key = *keyOf(row);
+            bool found = false;
+            for (int earlier : distinct) {
+                if (*keyOf(earlier) == key) {
+                    first[row] = earlier;
+                    found = true;
+                    break;
+                }
+            }
+            if (!found)
+                distinct.append(row);
+        }
+        run = runEnd;
+    }
+    return first;
+}
+
 template <class Report>
 void checkActivity(const ConfigRow &row, const ConfigSection &section, const QString &path,
                    const NetlistIndex *index, const QString &top, Report report)
@@ -468,7 +520,7 @@ QList<Diagnostic> Checker::checkFile(const QString &vepPath, const DesignContext
         snapshot = ConfigSnapshot::fromOutlines(form, vepPath, form);
     } else {
         FileOutline disk;
-        disk.parseFile(bytes);
+        disk.parseFile(bytes, &form);
         snapshot = ConfigSnapshot::fromOutlines(form, vepPath, disk);
         snapshot.topModule = top;
         if (disk.hasRoot())
@@ -520,22 +572,29 @@ QList<Diagnostic> Checker::checkSnapshot(const ConfigSnapshot &snapshot, const D
     for (const ConfigSection &section : snapshot.sections) {
         // duplicate-name: the same name twice in one table. Activity files count as the
         // same row only for the same file and instance.
-        QHash<QString, const ConfigRow *> firstOf;
-        for (const ConfigRow &row : section.rows) {
-            QString key = row.name;
-            if (section.tag == QLatin1String("SimuFile"))
-                key += QLatin1Char('\n') + row.attribute(QStringLiteral("entity"));
-            else if (row.name.isEmpty())
+        const bool files = section.tag == QLatin1String("SimuFile");
+        QVector<QString> fileKeys;
+        if (files) {
+            fileKeys.reserve(section.rows.size());
+            for (const ConfigRow &row : section.rows)
+                fileKeys.append(row.name + QLatin1Char('\n') +
+                                row.attribute(QStringLiteral("entity")));
+        }
+        const QVector<int> first =
+            firstOfSameKey(section.rows.size(), [&](int i) -> const QString * {
+                if (files)
+                    return &fileKeys.at(i);
+                const QString &name = section.rows.at(i).name;
+                return name.isEmpty() ? nullptr : &name;
+            });
+        for (int i = 0; i < section.rows.size(); ++i) {
+            if (first.at(i) < 0)
                 continue;
-            const ConfigRow *first = firstOf.value(key);
-            if (!first) {
-                firstOf.insert(key, &row);
-                continue;
-            }
+            const ConfigRow &row = section.rows.at(i);
             rowDiagnostic(Severity::Warning, "duplicate-name",
                           QStringLiteral("%1 is listed twice in the %2 table (first on line %3)")
                               .arg(quoted(row.name), tableName(section.tag))
-                              .arg(first->line),
+                              .arg(section.rows.at(first.at(i)).line),
                           section, row);
         }
 

@@ -2,61 +2,142 @@
 
 #include "host/nlsdata.h"
 
+#include <QVarLengthArray>
+
 #include <algorithm>
 
 namespace VepCheck {
 
 namespace {
 
-// Where the leaf of a hierarchical name starts: after the last separator outside a bit
-// index.
-int leafStart(const QString &name)
+// Where a name's parts lie: the leaf starts after the last separator, the stem (the leaf
+// without a trailing bit index "[12]" and then without `_reg`) ends at stemEnd; index is
+// -1 when there is no bit index. "u/cnt_reg[3]" and "u/cnt[3]" both have the stem "cnt".
+struct NameParts {
+    int leafAt = 0;
+    int stemEnd = 0;
+    int index = -1;
+};
+
+// A bit index as QString::toInt reads it; plain digits, the usual case, without going
+// through the locale's number parsing.
+int bitIndex(const QStringRef &text, bool *ok)
 {
+    if (text.isEmpty() || text.size() > 9)
+        return text.toInt(ok);
+    int value = 0;
+    for (const QChar c : text) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return text.toInt(ok);
+        value = value * 10 + (c.unicode() - '0');
+    }
+    *ok = true;
+    return value;
+}
+
+// The decimal digits of a value that is not negative, into `digits`; their count.
+int decimal(int value, char (&digits)[12])
+{
+    char reversed[12];
+    int count = 0;
+    do {
+        reversed[count++] = char('0' + value % 10);
+        value /= 10;
+    } while (value > 0);
+    for (int i = 0; i < count; ++i)
+        digits[i] = reversed[count - 1 - i];
+    return count;
+}
+
+NameParts partsOf(const QString &name)
+{
+    NameParts parts;
     for (int i = name.size() - 1; i >= 0; --i) {
         const QChar c = name.at(i);
-        if (c == QLatin1Char('/') || c == QLatin1Char('.'))
-            return i + 1;
+        if (c == QLatin1Char('/') || c == QLatin1Char('.')) {
+            parts.leafAt = i + 1;
+            break;
+        }
     }
-    return 0;
+    parts.stemEnd = name.size();
+    if (name.endsWith(QLatin1Char(']'))) {
+        const int open = name.lastIndexOf(QLatin1Char('['));
+        if (open > parts.leafAt) {
+            bool ok = false;
+            const int value = bitIndex(name.midRef(open + 1, name.size() - open - 2), &ok);
+            if (ok) {
+                parts.index = value;
+                parts.stemEnd = open;
+            }
+        }
+    }
+    if (QStringView(name)
+            .mid(parts.leafAt, parts.stemEnd - parts.leafAt)
+            .endsWith(QLatin1String("_reg")))
+        parts.stemEnd -= 4;
+    return parts;
 }
 
-// A trailing bit index "[12]" split off; `index` is -1 when there is none.
-QString withoutIndex(const QString &leaf, int *index)
+// The hierarchy path and the stem: a prefix of the name itself.
+QStringView stemKey(const QString &name, const NameParts &parts)
 {
-    *index = -1;
-    if (!leaf.endsWith(QLatin1Char(']')))
-        return leaf;
-    const int open = leaf.lastIndexOf(QLatin1Char('['));
-    if (open <= 0)
-        return leaf;
-    bool ok = false;
-    const int value = leaf.midRef(open + 1, leaf.size() - open - 2).toInt(&ok);
-    if (!ok)
-        return leaf;
-    *index = value;
-    return leaf.left(open);
+    return QStringView(name).left(parts.stemEnd);
 }
 
-// The name of a register without what synthesis adds to it: "cnt_reg[3]" and "cnt[3]"
-// both give "cnt".
-QString stemOf(const QString &leaf, int *index)
+// The stem and the bit index written plainly ("cnt[3]" for "cnt_reg[03]"), into `buffer`
+// when it is not a part of the name as it stands.
+using KeyBuffer = QVarLengthArray<QChar, 256>;
+QStringView leafKey(const QString &name, const NameParts &parts, KeyBuffer *buffer)
 {
-    QString stem = withoutIndex(leaf, index);
-    if (stem.endsWith(QLatin1String("_reg")))
-        stem.chop(4);
-    return stem;
+    const QStringView stem = QStringView(name).mid(parts.leafAt, parts.stemEnd - parts.leafAt);
+    if (parts.index < 0)
+        return stem;
+    char digits[12];
+    const int count = decimal(parts.index, digits);
+    const QStringView rest = QStringView(name).mid(parts.stemEnd);
+    if (rest.size() == count + 2 && rest.at(0) == QLatin1Char('[') &&
+        rest.mid(1, count) == QLatin1String(digits, count))
+        return QStringView(name).mid(parts.leafAt);
+    buffer->clear();
+    buffer->append(stem.data(), stem.size());
+    buffer->append(QLatin1Char('['));
+    for (int i = 0; i < count; ++i)
+        buffer->append(QLatin1Char(digits[i]));
+    buffer->append(QLatin1Char(']'));
+    return QStringView(buffer->constData(), buffer->size());
 }
 
 } // namespace
 
+template <class Item> void NetlistIndex::HashTable<Item>::build(std::vector<Item> &&from)
+{
+    // About four items a bucket: the bucket starts then stay small enough to be cached
+    // while they are counted, and a bucket is still read in one or two cache lines.
+    int bits = 1;
+    while (bits < 22 && (size_t(4) << bits) < from.size())
+        ++bits;
+    shift = 32 - bits;
+    starts.assign((size_t(1) << bits) + 1, 0);
+    for (const Item &item : from)
+        ++starts[(item.hash >> shift) + 1];
+    for (size_t b = 1; b < starts.size(); ++b)
+        starts[b] += starts[b - 1];
+    std::vector<uint> next(starts.begin(), starts.end() - 1);
+    items.resize(from.size());
+    for (Item &item : from)
+        items[next[item.hash >> shift]++] = std::move(item);
+    from.clear();
+}
+
 NetlistIndex::NetlistIndex(const NlsData::Netlist &netlist) : m_top(netlist.topModuleName())
 {
     const QList<NlsData::Net *> &nets = netlist.allNets();
-    m_entries.reserve(size_t(nets.size() + netlist.allPrimInstances().size() +
-                             netlist.allSubmodInstances().size()));
-    auto add = [this](const QString &name, int kind) {
-        m_entries.push_back({qHash(name), kind, name});
-        m_namesByKind[kind].append(name);
+    std::vector<Entry> entries;
+    entries.reserve(size_t(nets.size() + netlist.allPrimInstances().size() +
+                           netlist.allSubmodInstances().size()));
+    auto add = [&entries](QString &&name, int kind) {
+        const uint hash = qHash(QStringView(name));
+        entries.push_back({hash, kind, std::move(name)});
     };
     for (const NlsData::Net *net : nets)
         add(net->path(), Net);
@@ -77,8 +158,7 @@ NetlistIndex::NetlistIndex(const NlsData::Netlist &netlist) : m_top(netlist.topM
             add(port->path(), kind);
         }
     }
-    std::sort(m_entries.begin(), m_entries.end(),
-              [](const Entry &a, const Entry &b) { return a.hash < b.hash; });
+    m_entries.build(std::move(entries));
 }
 
 const NetlistIndex::SuggestionTables &NetlistIndex::tablesFor(int wanted) const
@@ -88,32 +168,28 @@ const NetlistIndex::SuggestionTables &NetlistIndex::tablesFor(int wanted) const
     if (tables)
         return *tables;
     tables = std::make_shared<SuggestionTables>();
-    for (auto it = m_namesByKind.cbegin(); it != m_namesByKind.cend(); ++it) {
-        if (!(it.key() & wanted))
+    std::vector<KeyRef> stems;
+    std::vector<KeyRef> leaves;
+    KeyBuffer buffer;
+    for (size_t i = 0; i < m_entries.items.size(); ++i) {
+        const Entry &entry = m_entries.items[i];
+        if (!(entry.kind & wanted))
             continue;
-        for (const QString &name : it.value()) {
-            const int leafAt = leafStart(name);
-            int index = -1;
-            const QString stem = stemOf(name.mid(leafAt), &index);
-            tables->byStem[name.left(leafAt) + stem].append(name);
-            tables
-                ->byLeaf[index < 0
-                             ? stem
-                             : stem + QLatin1Char('[') + QString::number(index) + QLatin1Char(']')]
-                .append(name);
-        }
+        const NameParts parts = partsOf(entry.name);
+        stems.push_back({qHash(stemKey(entry.name, parts)), uint(i)});
+        leaves.push_back({qHash(leafKey(entry.name, parts, &buffer)), uint(i)});
     }
+    tables->byStem.build(std::move(stems));
+    tables->byLeaf.build(std::move(leaves));
     return *tables;
 }
 
 int NetlistIndex::kinds(const QString &name) const
 {
-    const uint hash = qHash(name);
-    auto it = std::lower_bound(m_entries.cbegin(), m_entries.cend(), hash,
-                               [](const Entry &entry, uint h) { return entry.hash < h; });
+    const uint hash = qHash(QStringView(name));
     int kinds = 0;
-    for (; it != m_entries.cend() && it->hash == hash; ++it) {
-        if (it->name == name)
+    for (const Entry *it = m_entries.begin(hash), *end = m_entries.end(hash); it != end; ++it) {
+        if (it->hash == hash && it->name == name)
             kinds |= it->kind;
     }
     return kinds;
@@ -127,21 +203,23 @@ bool NetlistIndex::hasInstance(const QString &path) const
 QString NetlistIndex::suggest(const QString &name, int wanted) const
 {
     const SuggestionTables &tables = tablesFor(wanted);
-    const int leafAt = leafStart(name);
-    const QString prefix = name.left(leafAt);
-    int index = -1;
-    const QString stem = stemOf(name.mid(leafAt), &index);
+    const NameParts parts = partsOf(name);
 
     // Same place in the hierarchy, same register or vector: the bit of the same index
     // first, else the nearest index.
     QString best;
     int bestDistance = INT_MAX;
-    for (const QString &candidate : tables.byStem.value(prefix + stem)) {
-        if (candidate == name)
+    const QStringView stem = stemKey(name, parts);
+    const uint stemHash = qHash(stem);
+    for (const KeyRef *it = tables.byStem.begin(stemHash), *end = tables.byStem.end(stemHash);
+         it != end; ++it) {
+        const QString &candidate = m_entries.items[it->entry].name;
+        if (it->hash != stemHash || candidate == name)
             continue;
-        int candidateIndex = -1;
-        stemOf(candidate.mid(leafStart(candidate)), &candidateIndex);
-        const int distance = std::abs(candidateIndex - index);
+        const NameParts candidateParts = partsOf(candidate);
+        if (stemKey(candidate, candidateParts) != stem)
+            continue;
+        const int distance = std::abs(candidateParts.index - parts.index);
         if (distance < bestDistance || (distance == bestDistance && candidate < best)) {
             best = candidate;
             bestDistance = distance;
@@ -152,11 +230,16 @@ QString NetlistIndex::suggest(const QString &name, int wanted) const
 
     // The same leaf under another hierarchy path: the path sharing the longest tail with
     // the old one (u_top/u_core/x moved to u_core/x or u_top/u_core2/x).
-    const QString leafKey =
-        index < 0 ? stem : stem + QLatin1Char('[') + QString::number(index) + QLatin1Char(']');
+    KeyBuffer buffer;
+    KeyBuffer candidateBuffer;
+    const QStringView leaf = leafKey(name, parts, &buffer);
+    const uint leafHash = qHash(leaf);
     int bestShared = -1;
-    for (const QString &candidate : tables.byLeaf.value(leafKey)) {
-        if (candidate == name)
+    for (const KeyRef *it = tables.byLeaf.begin(leafHash), *end = tables.byLeaf.end(leafHash);
+         it != end; ++it) {
+        const QString &candidate = m_entries.items[it->entry].name;
+        if (it->hash != leafHash || candidate == name ||
+            leafKey(candidate, partsOf(candidate), &candidateBuffer) != leaf)
             continue;
         int shared = 0;
         while (shared < candidate.size() && shared < name.size() &&
@@ -174,7 +257,11 @@ QVector<QString> NetlistIndex::netsUnder(const QString &instancePath) const
 {
     QMutexLocker lock(&m_mutex);
     if (m_sortedNets.isEmpty()) {
-        m_sortedNets = m_namesByKind.value(Net);
+        m_sortedNets.reserve(m_netCount);
+        for (const Entry &entry : m_entries.items) {
+            if (entry.kind == Net)
+                m_sortedNets.append(entry.name);
+        }
         std::sort(m_sortedNets.begin(), m_sortedNets.end());
     }
     if (instancePath.isEmpty() || instancePath == m_top)

@@ -53,25 +53,40 @@ public:
     static QString kindName(int kinds);
 
 private:
-    // Normalised key -> names with that key, for the names of the kinds in one mask:
-    // built on the first suggestion asked for that mask, as most checks need none.
-    struct SuggestionTables {
-        QHash<QString, QVector<QString>> byStem; // `_reg` and the bit index stripped
-        QHash<QString, QVector<QString>> byLeaf; // the hierarchy prefix stripped
-    };
-    const SuggestionTables &tablesFor(int wanted) const;
+    // Items grouped by the top bits of their hash, placed by counting instead of sorting:
+    // a look-up reads one bucket of a few items that lie side by side, and a million
+    // names cost no node and no string of their own.
+    template <class Item> struct HashTable {
+        std::vector<Item> items;
+        std::vector<uint> starts; // bucket b is items [starts[b], starts[b + 1])
+        int shift = 31;
 
-    QString m_top;
-    int m_netCount = 0;
-    // (hash, kind, name) sorted by hash: a look-up table of a million names without a
-    // node allocated per name. A name of two kinds (a net and a port) has two entries.
+        void build(std::vector<Item> &&from);
+        const Item *begin(uint hash) const { return items.data() + starts[hash >> shift]; }
+        const Item *end(uint hash) const { return items.data() + starts[(hash >> shift) + 1]; }
+    };
+    // (hash, kind, name); a name of two kinds (a net and a port) has two entries.
     struct Entry {
         uint hash;
         int kind;
         QString name;
     };
-    std::vector<Entry> m_entries;
-    QHash<int, QVector<QString>> m_namesByKind;
+    // A normalised key of m_entries[entry].name, by the hash of the key.
+    struct KeyRef {
+        uint hash;
+        uint entry;
+    };
+    // For the names of the kinds in one mask: built on the first suggestion asked for
+    // that mask, as most checks need none.
+    struct SuggestionTables {
+        HashTable<KeyRef> byStem; // the path with `_reg` and the bit index stripped
+        HashTable<KeyRef> byLeaf; // the leaf alone, its bit index written plainly
+    };
+    const SuggestionTables &tablesFor(int wanted) const;
+
+    QString m_top;
+    int m_netCount = 0;
+    HashTable<Entry> m_entries;
     mutable QMutex m_mutex;
     mutable QHash<int, std::shared_ptr<SuggestionTables>> m_tables;
     mutable QVector<QString> m_sortedNets; // for netsUnder, sorted on first use
