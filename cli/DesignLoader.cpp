@@ -23,6 +23,7 @@ bool DesignLoader::load(const QCommandLineParser &parser, QString *error)
         m_context.netlistPath = project->netlistPath();
         m_context.cellLibraryPath = project->cellLibraryPath();
         m_context.device = project->device();
+        m_projectFiles = project->files();
     }
     if (parser.isSet(QStringLiteral("netlist")))
         m_context.netlistPath =

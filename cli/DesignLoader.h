@@ -7,6 +7,7 @@
 #include "check/Checker.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -31,9 +32,12 @@ public:
     const VepCheck::DesignContext &context() const { return m_context; }
     const NlsData::Netlist *netlist() const { return m_netlist.get(); }
     QString topModule() const;
+    // The project's own configuration files, for a check that names none.
+    const QStringList &projectFiles() const { return m_projectFiles; }
 
 private:
     VepCheck::DesignContext m_context;
+    QStringList m_projectFiles;
     std::unique_ptr<NlsData::Netlist> m_netlist;
 };
 

@@ -29,7 +29,8 @@ const char kDescription[] =
     "Checks, dumps and edits power-analysis configuration files (.vep) as the editor reads "
     "them.\n\n"
     "Commands:\n"
-    "  check FILE.vep...     report what does not fit the design\n"
+    "  check FILE.vep...     report what does not fit the design (with --project and no\n"
+    "                        file: the project's own files)\n"
     "  dump FILE.vep         print the configuration as the editor reads it, as JSON\n"
     "  set FILE.vep KEY=VALUE...\n"
     "                        change general settings and default rates through the editor's\n"
@@ -55,12 +56,19 @@ int runCheck(const QCommandLineParser &parser, const QStringList &files)
     if (format != QLatin1String("text") && format != QLatin1String("json") &&
         format != QLatin1String("sarif"))
         return fail(QStringLiteral("unknown format '%1' (text, json or sarif)").arg(format));
-    if (files.isEmpty())
-        return fail(QStringLiteral("check: no .vep file given"));
-
     VepCli::DesignLoader design;
     QString error;
-    if (!design.load(parser, &error) || !design.loadNetlist(&error))
+    if (!design.load(parser, &error))
+        return fail(error);
+    // With a project and no file named, the project's own files are checked.
+    QStringList checked = files;
+    if (checked.isEmpty()) {
+        for (const QString &file : design.projectFiles())
+            checked.append(QDir::current().relativeFilePath(file));
+    }
+    if (checked.isEmpty())
+        return fail(QStringLiteral("check: no .vep file given"));
+    if (!design.loadNetlist(&error))
         return fail(error);
     // One netlist read and one name index for every file of the call.
     std::unique_ptr<VepCheck::NetlistIndex> index(
@@ -68,7 +76,7 @@ int runCheck(const QCommandLineParser &parser, const QStringList &files)
 
     QList<VepCli::FileReport> reports;
     VepCheck::DiagnosticCounts counts;
-    for (const QString &file : files) {
+    for (const QString &file : checked) {
         VepCli::FileReport report{file, VepCheck::Checker::checkFile(
                                             file, design.context(), design.netlist(), index.get())};
         counts.add(report.diagnostics);

@@ -204,6 +204,8 @@ void tst_check::command_data()
     const QString board = kExample + "project/board.vep";
     QTest::newRow("clean") << QStringList{"check", board, "--project", project} << 0
                            << "1 file checked: 0 errors, 0 warnings, 0 notes";
+    QTest::newRow("project's files") << QStringList{"check", "--project", project} << 0
+                                     << "2 files checked: 0 errors, 0 warnings, 1 note";
     QTest::newRow("errors") << QStringList{"check", problems, "--project", project} << 2
                             << "problems.vep:33: warning: the netlist has no flip-flop";
     const QString stale = QStringLiteral(VEP_SOURCE_DIR "/tests/data/check/stale.vep");
