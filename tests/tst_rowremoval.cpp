@@ -1,5 +1,5 @@
 // Removing selected rows: each contiguous run is announced once, highest first, and
-// the table reads consistently after every announcement.
+// the table reads right after every announcement.
 
 #include "host/utils.h"
 #include "rate/RateTableView.h"
@@ -8,18 +8,13 @@
 #include <QAction>
 #include <QTest>
 
-using TestSupport::ModalHelper;
-
 class tst_RowRemoval : public QObject {
     Q_OBJECT
 private slots:
-    void cleanup() { ModalHelper::cancelPending(); }
     void removesRuns_data()
     {
         QTest::addColumn<QList<int>>("selected");
-        QTest::addColumn<QString>("runs");
-        QTest::newRow("one row") << QList<int>{5} << "5-5";
-        QTest::newRow("one run") << QList<int>{2, 3, 4} << "2-4";
+        QTest::addColumn<QString>("runs"); // announced removals; "!" where the table misread
         QTest::newRow("scattered") << QList<int>{0, 1, 4, 6, 7, 9} << "9-9 6-7 4-4 0-1";
         QTest::newRow("all") << QList<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9} << "0-9";
     }
@@ -28,7 +23,7 @@ private slots:
         QFETCH(QList<int>, selected);
         QFETCH(QString, runs);
         ZEL::RateTableView table(nullptr);
-        QStringList expected{"a", "b", "c", "d", "e", "f", "g", "h", "i", "j"};
+        QStringList expected = QString("a b c d e f g h i j").split(' ');
         table.addNames(expected);
         QAbstractItemModel *model = table.tableView()->model();
         for (int row : selected)
@@ -41,17 +36,15 @@ private slots:
             return names;
         };
         QStringList announced;
-        bool consistent = true;
         connect(model, &QAbstractItemModel::rowsRemoved,
                 [&](const QModelIndex &, int first, int last) {
-                    announced << QString("%1-%2").arg(first).arg(last);
                     expected.erase(expected.begin() + first, expected.begin() + last + 1);
-                    consistent = consistent && shown() == expected;
+                    announced << QString("%1-%2%3").arg(first).arg(last).arg(
+                        shown() == expected ? "" : "!");
                 });
-        ModalHelper::answerMessageBox(QMessageBox::Yes);
+        TestSupport::ModalHelper::answerMessageBox(QMessageBox::Yes);
         table.removeAction()->trigger();
         QCOMPARE(announced.join(' '), runs);
-        QVERIFY(consistent);
         QCOMPARE(shown(), expected);
         QVERIFY(!table.tableView()->selectionModel()->hasSelection());
     }
