@@ -124,12 +124,47 @@ public:
         return true;
     }
 
-    // Takes one row out, announcing the single-row removal; the record is the caller's.
-    Record *takeRecordAt(int row)
+    // Takes the rows at `rows` (ascending) out of the table and returns them with their
+    // positions, ascending; rows out of range and repeats are skipped. Each contiguous
+    // run is announced once, from the highest run to the lowest. The records are the
+    // caller's.
+    //
+    // Between the announcements the list keeps a gap where the runs taken so far
+    // were: it moves down run by run, so each record is moved once and the list is
+    // closed up once at the end, however many runs there are.
+    QVector<RowEntry> takeRows(const QList<int> &rows)
     {
-        beginRemoveRows({}, row, row);
-        Record *taken = m_rows->takeAt(row);
-        endRemoveRows();
+        QList<Record *> &list = *m_rows;
+        const int size = list.size();
+        QVector<RowEntry> taken;
+        taken.reserve(rows.size());
+        m_gapAt = size;
+        m_gapSize = 0;
+        for (int k = rows.size() - 1; k >= 0;) {
+            const int last = rows.at(k);
+            if (last < 0)
+                break;
+            if (last >= m_gapAt) { // out of range or a repeat
+                --k;
+                continue;
+            }
+            int first = last;
+            for (--k; k >= 0 && rows.at(k) >= first - 1; --k)
+                first = qMax(0, qMin(first, rows.at(k)));
+            for (int i = m_gapAt - 1; i > last; --i)
+                list[i + m_gapSize] = list.at(i);
+            m_gapAt = last + 1;
+            beginRemoveRows({}, first, last);
+            for (int row = last; row >= first; --row)
+                taken.append({row, list.at(row)});
+            m_gapAt = first;
+            m_gapSize += last - first + 1;
+            endRemoveRows();
+        }
+        list.erase(list.begin() + m_gapAt, list.begin() + m_gapAt + m_gapSize);
+        m_gapAt = 0;
+        m_gapSize = 0;
+        std::reverse(taken.begin(), taken.end());
         return taken;
     }
 
@@ -188,12 +223,15 @@ public:
     }
 
 protected:
-    int recordCount() const override { return m_rows->size(); }
-    void *recordAt(int row) const override { return m_rows->at(row); }
+    int recordCount() const override { return m_rows->size() - m_gapSize; }
+    void *recordAt(int row) const override
+    {
+        return m_rows->at(row < m_gapAt ? row : row + m_gapSize);
+    }
     QString recordName(int row) const override
     {
         if constexpr (HasName<Record>::value)
-            return m_rows->at(row)->name;
+            return static_cast<const Record *>(recordAt(row))->name;
         else
             return TableModelBase::recordName(row);
     }
@@ -251,6 +289,10 @@ protected:
 
 private:
     QList<Record *> m_setAside;
+    // The gap left by takeRows() while it announces its runs: m_gapSize slots of the
+    // list from row m_gapAt on hold no row.
+    int m_gapAt = 0;
+    int m_gapSize = 0;
 
     static bool keyLess(const QString &a, const QString &b)
     {

@@ -59,13 +59,36 @@ void RecordTableWidget::popupMenu(QTableView *table, const QPoint &globalPos)
 QList<int> RecordTableWidget::selectedRows(QTableView *table)
 {
     QList<int> rows;
-    if (!table->selectionModel())
+    const QItemSelectionModel *selection = table->selectionModel();
+    if (!selection || !selection->model())
         return rows;
-    const QModelIndexList selected = table->selectionModel()->selectedRows(0);
-    rows.reserve(selected.size());
-    for (const QModelIndex &index : selected)
-        rows.append(index.row());
-    std::sort(rows.begin(), rows.end());
+    const QAbstractItemModel *model = selection->model();
+    const int rowCount = model->rowCount();
+    const int columnCount = model->columnCount();
+    const QItemSelection ranges = selection->selection();
+    // The tables select whole rows, so each range spans every column and a row is
+    // selected when a range holds it: marked here in one pass, where the selection
+    // model would look through all ranges again for each row of each range.
+    const bool wholeRows = std::all_of(ranges.cbegin(), ranges.cend(), [&](const auto &range) {
+        return range.left() == 0 && range.right() == columnCount - 1 && !range.parent().isValid();
+    });
+    if (!wholeRows) {
+        const QModelIndexList selected = selection->selectedRows(0);
+        rows.reserve(selected.size());
+        for (const QModelIndex &index : selected)
+            rows.append(index.row());
+        std::sort(rows.begin(), rows.end());
+        return rows;
+    }
+    QVector<bool> marked(rowCount, false);
+    for (const QItemSelectionRange &range : ranges) {
+        for (int row = qMax(range.top(), 0); row <= qMin(range.bottom(), rowCount - 1); ++row)
+            marked[row] = true;
+    }
+    for (int row = 0; row < rowCount; ++row) {
+        if (marked.at(row))
+            rows.append(row);
+    }
     return rows;
 }
 

@@ -10,8 +10,6 @@
 #include <QSet>
 #include <QWidget>
 
-#include <algorithm>
-
 class QAbstractItemDelegate;
 class QAction;
 class QTableView;
@@ -53,27 +51,25 @@ protected:
     // Selected rows (column 0), ascending.
     static QList<int> selectedRows(QTableView *table);
 
-    // The common removal: confirm, remove from the highest row to the lowest, clear
-    // the selection. beforeEach sees each record just before it is removed. The
-    // removal is one step of the view's history, which keeps the records for undo.
-    // Returns true when rows were removed.
+    // The common removal: confirm, let beforeEach see each record from the highest
+    // row to the lowest, then take the rows out, a contiguous run at a time, and leave
+    // the selection empty. The removal is one step of the view's history, which keeps
+    // the records for undo. Returns true when rows were removed.
     template <class Record, class BeforeEach>
     bool removeSelected(QTableView *table, RecordTableModel<Record> *model, BeforeEach beforeEach)
     {
         const QList<int> rows = selectedRows(table);
         if (rows.isEmpty() || !confirmRemoval())
             return false;
-        QVector<typename RecordTableModel<Record>::RowEntry> taken;
-        taken.reserve(rows.size());
+        const int count = model->rowCount();
         for (auto it = rows.crbegin(); it != rows.crend(); ++it) {
-            if (*it < 0 || *it >= model->rows()->size())
-                continue;
-            beforeEach(model->rows()->at(*it));
-            taken.append({*it, model->takeRecordAt(*it)});
+            if (*it >= 0 && *it < count && (it == rows.crbegin() || *it != *(it - 1)))
+                beforeEach(model->rows()->at(*it));
         }
+        // Cleared first: a selection of many separate ranges would otherwise be
+        // walked again for every run that goes.
         clearSelection(table);
-        std::reverse(taken.begin(), taken.end());
-        model->recordRemoved(std::move(taken));
+        model->recordRemoved(model->takeRows(rows));
         return true;
     }
     template <class Record> bool removeSelected(QTableView *table, RecordTableModel<Record> *model)
