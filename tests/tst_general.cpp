@@ -1,10 +1,15 @@
 #include "document/ZELView.h"
 #include "general/ZELSettingWidget.h"
+#include "host/core.h"
 #include "host/dev.h"
+#include "host/nlsdata.h"
+#include "host/qutil.h"
 #include "host/te.h"
 #include "host/zor.h"
-#include "host/nlsdata.h"
+#include "plugin/ZELSettingPlugin.h"
+#include "plugin/ZELViewManager.h"
 #include "tests/support/Fixture.h"
+#include "tests/support/ModalHelper.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -87,6 +92,8 @@ private slots:
     void ties();
     void vccxLock_data();
     void vccxLock();
+    void deviceChangeRefits();
+    void deviceChangeClosesModifiedView();
 
 private:
     bool open(const QString &section, const QString &device = QStringLiteral("GEN-1"));
@@ -112,6 +119,8 @@ void tst_General::init()
 void tst_General::cleanup()
 {
     m_view.reset();
+    TestSupport::ModalHelper::cancelPending();
+    TestSupport::ModalHelper::closeStrayModals();
 }
 
 bool tst_General::open(const QString &section, const QString &device)
@@ -351,6 +360,50 @@ void tst_General::vccxLock()
     QVERIFY(child<QLabel>("labelVCCX")->isEnabled());
     // A locked rail still carries its voltage into the file.
     QVERIFY(savedSection().contains(kRails));
+}
+
+void tst_General::deviceChangeRefits()
+{
+    QVERIFY(open("VCC=1.02, VCCX=2.5, VCC_LDO=1.8"));
+    // Without a default VCCLDO is hidden: clamped into its range but never reset.
+    useChip("1.2 1.14 1.26 2.5 2.0 3.0 - 1.0 1.5");
+    // Only the exact event type is a device change.
+    const QUtil::Event otherCase(QStringLiteral("te.device.change"));
+    m_view->generalPage()->handleIEvent(&otherCase);
+    QCOMPARE(spin("doubleSpinVCC")->value(), 1.02);
+    QVERIFY(!m_view->isModified());
+    QUtil::EventManager::instance()->publish(QUtil::Event(QStringLiteral("TE.Device.Change")));
+    QVERIFY(spin("doubleSpinVCCLDO")->isHidden());
+    QCOMPARE(spin("doubleSpinVCCLDO")->value(), 1.5);
+    QVERIFY(m_view->isModified());
+    QCOMPARE(savedSection(), kHead + "AmbientTemp=25, VCC=1.2, VCCX=2.5" + kNone0);
+}
+
+// A chip without voltage information closes a modified view without asking and without
+// writing its file.
+void tst_General::deviceChangeClosesModifiedView()
+{
+    TE::TaskEngine::instance()->flowManager()->setResultFile(
+        QStringLiteral("RES.netlist"),
+        QStringLiteral(VEP_SOURCE_DIR "/tests/data/document/netlist.json"));
+    const QByteArray stored = kPrologue + toXml("VCC=1").toUtf8();
+    QVERIFY(TestSupport::writeBytes(m_path, stored));
+    ZEL::ZELSettingPlugin plugin;
+    QVERIFY(plugin.initialize({}, nullptr));
+    TestSupport::ModalSeen box; // any box is a failure, answered so that it cannot hang
+    TestSupport::ModalHelper::answerMessageBox(QMessageBox::Discard, &box);
+    ZEL::ZELViewManager::openView(DEV::DeviceArg(QStringLiteral("GEN-1")), m_path);
+    QPointer<ZEL::ZELView> view =
+        qobject_cast<ZEL::ZELView *>(Core::ViewManager::instance()->currentView());
+    QVERIFY(view && view->file() == m_path);
+    view->generalPage()->findChild<QDoubleSpinBox *>("spinAmbTemp")->setValue(45);
+    QVERIFY(view->isModified());
+    useChip(QString());
+    QUtil::EventManager::instance()->publish(QUtil::Event(QStringLiteral("TE.Device.Change")));
+    QVERIFY2(!box.shown, qPrintable(box.text));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(view.isNull());
+    QCOMPARE(TestSupport::readBytes(m_path), stored);
 }
 
 QTEST_MAIN(tst_General)

@@ -90,8 +90,10 @@ private slots:
 
     void eventBusReentrancy_data();
     void eventBusReentrancy();
+    void eventBusDeliversOnGuiThread();
 
     void viewLifecycle();
+    void commandRouting();
 };
 
 void tst_Host::cleanup()
@@ -177,6 +179,27 @@ void tst_Host::eventBusReentrancy()
     QCOMPARE(bus->subscriberCount(type), 0);
 }
 
+void tst_Host::eventBusDeliversOnGuiThread()
+{
+    QUtil::EventManager *bus = QUtil::EventManager::instance();
+    const QString type = QStringLiteral("TE.Device.Change");
+    QString log;
+    Recorder handler(QLatin1Char('H'), &log);
+    QThread *deliveredOn = nullptr;
+    handler.onEvent = [&deliveredOn](const QUtil::IEvent *) {
+        deliveredOn = QThread::currentThread();
+    };
+    bus->subscribe(&handler, type);
+    std::unique_ptr<QThread> worker(
+        QThread::create([bus, type]() { bus->publish(QUtil::Event(type)); }));
+    QSignalSpy finished(worker.get(), &QThread::finished);
+    worker->start(); // the publisher waits for the delivery, so the GUI thread must run
+    QVERIFY(finished.wait());
+    worker->wait();
+    QCOMPARE(log, QStringLiteral("H"));
+    QCOMPARE(deliveredOn, QThread::currentThread());
+}
+
 // --------------------------------------------------------------- view manager
 
 void tst_Host::viewLifecycle()
@@ -218,6 +241,42 @@ void tst_Host::viewLifecycle()
     QVERIFY(!viewArg(activated, activated.count() - 1));
     QCOMPARE(qMakePair(v[1]->activated, v[1]->deactivated), qMakePair(2, 2));
     QVERIFY(!views()->closeView(nullptr));
+}
+
+void tst_Host::commandRouting()
+{
+    const QString id = QStringLiteral("Test.Save");
+    QAction *proxy = Core::ActionManager::command(id);
+    proxy->setText(QStringLiteral("&Save"));
+    const QList<TestView *> v = showViews({"a", "b", "c"});
+    views()->registerContext(v[0], QStringLiteral("Ctx.A"), true);
+    views()->registerContext(v[1], QStringLiteral("Ctx.B"), true);
+    QAction saveA(QStringLiteral("Save A"));
+    auto *saveB = new QAction(QStringLiteral("Save B"));
+    Core::ActionManager::registerAction(&saveA, id, QStringLiteral("Ctx.A"));
+    Core::ActionManager::registerAction(saveB, id, QStringLiteral("Ctx.B"));
+    QSignalSpy triggeredA(&saveA, &QAction::triggered);
+    QSignalSpy triggeredB(saveB, &QAction::triggered);
+    views()->showView(v[1]);
+    QCOMPARE(proxy->text(), QStringLiteral("Save B"));
+    // A change of the action of another context leaves the command alone.
+    saveA.setEnabled(false);
+    QVERIFY(proxy->isEnabled());
+    proxy->trigger();
+    QCOMPARE(qMakePair(triggeredA.count(), triggeredB.count()), qMakePair(0, 1));
+    saveB->setEnabled(false);
+    QVERIFY(!proxy->isEnabled());
+    delete saveB;
+    views()->showView(v[0]);
+    saveA.setEnabled(true);
+    proxy->trigger();
+    QCOMPARE(triggeredA.count(), 1);
+    // A view without a context leaves the command its own, disabled.
+    views()->showView(v[2]);
+    QCOMPARE(proxy->text(), QStringLiteral("&Save"));
+    QVERIFY(!proxy->isEnabled());
+    proxy->trigger();
+    QCOMPARE(triggeredA.count(), 1);
 }
 
 QTEST_MAIN(tst_Host)

@@ -67,6 +67,9 @@ private slots:
 
     void cellLibraryOverrides();
 
+    void findNet_data();
+    void findNet();
+
 private:
     QString writeTemp(const QString &name, const QByteArray &content);
 
@@ -256,6 +259,70 @@ void tst_Netlist::cellLibraryOverrides()
     }
     QVERIFY(!loadCellLibrary(m_dir.filePath(QStringLiteral("none.json")), nullptr));
     QCOMPARE(primitiveOf("g_bus[0].u_obuft"), qMakePair(1, 127));
+}
+
+void tst_Netlist::findNet_data()
+{
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QStringList>("shown");
+    QTest::addColumn<QList<int>>("select");  // rows to select; -1: all of them
+    QTest::addColumn<QStringList>("picked"); // what OK returns; when nothing, Cancel is pressed
+
+    const QStringList &all = findNetNames;
+    const QStringList cnt(all.mid(1, 3));
+    const QList<int> none;
+    QTest::newRow("empty lists everything") << "" << all << none << QStringList();
+    QTest::newRow("case-insensitive, whole path")
+        << "*cnt*" << QStringList(all.mid(1, 4)) << none << QStringList();
+    QTest::newRow("not a substring search") << "cnt" << QStringList() << none << QStringList();
+    QTest::newRow("question mark") << "?lk" << QStringList{"clk"} << none << QStringList();
+    QTest::newRow("character set")
+        << "*cnt[[][1-3]]" << QStringList{all[2], all[4]} << none << QStringList();
+    QTest::newRow("negated set") << "*cnt[[][!0]]" << QStringList{all[2], all[4]} << none
+                                 << QStringList();
+    QTest::newRow("escaped star") << "data\\*" << QStringList{"data*"} << none << QStringList();
+    QTest::newRow("unclosed bracket is literal")
+        << "led[1*" << QStringList{"led[10]"} << none << QStringList();
+    QTest::newRow("star must backtrack")
+        << "*c*t" << QStringList{"u_core/CNT_next"} << none << QStringList();
+    QTest::newRow("picked bottom-up, returned in list order")
+        << "u_core/*" << cnt << QList<int>{2, 0} << QStringList{cnt[0], cnt[2]};
+    QTest::newRow("all picked") << "" << all << QList<int>{-1} << all;
+    QTest::newRow("cancel returns nothing") << "*" << all << QList<int>{-1} << QStringList();
+}
+
+void tst_Netlist::findNet()
+{
+    QFETCH(QString, filter);
+    QFETCH(QStringList, shown);
+    QFETCH(QList<int>, select);
+    QFETCH(QStringList, picked);
+
+    Netlist netlist(QStringLiteral("top"));
+    for (const QString &name : findNetNames)
+        netlist.addNet(name);
+    QStringList listed;
+    ModalHelper::onNextModal([&](QWidget *modal) {
+        auto *edit = modal->findChild<QLineEdit *>(QStringLiteral("lineEditFilter"));
+        auto *list = modal->findChild<QListView *>(QStringLiteral("listWidget"));
+        auto *buttons = modal->findChild<QDialogButtonBox *>(QStringLiteral("buttonBox"));
+        // Typed as the user would: the list follows every key press.
+        edit->clear();
+        QTest::keyClicks(edit, filter);
+        QItemSelectionModel *selection = list->selectionModel();
+        for (int row = 0; row < list->model()->rowCount(); ++row)
+            listed << list->model()->index(row, 0).data().toString();
+        for (int row : select) {
+            if (row < 0)
+                list->selectAll();
+            else
+                selection->select(list->model()->index(row, 0), QItemSelectionModel::Select);
+        }
+        buttons->button(picked.isEmpty() ? QDialogButtonBox::Cancel : QDialogButtonBox::Ok)
+            ->click();
+    });
+    QCOMPARE(paths(FindNetDialog::getList(netlist.allNets(), nullptr)), picked);
+    QCOMPARE(listed, shown);
 }
 
 QTEST_MAIN(tst_Netlist)

@@ -54,6 +54,8 @@ private slots:
 
     void sorting_data();
     void sorting();
+    void netUnitChange_data();
+    void netUnitChange();
     void preSaveWarningOrder_data();
     void preSaveWarningOrder();
     void sectionsReadAndWritten_data();
@@ -62,6 +64,8 @@ private slots:
     void activityDialogChecks_data();
     void activityDialogChecks();
     void defaultRateUnitSwitch();
+    void editActivityFile_data();
+    void editActivityFile();
 
 private:
     bool open(const QString &body);
@@ -192,6 +196,41 @@ void tst_Rate::sorting()
     QVERIFY(!m_view->isModified());
     const QString xml = pageXml();
     QVERIFY(xml.indexOf('"' + keys.first() + '"') < xml.indexOf('"' + keys.last() + '"'));
+}
+
+void tst_Rate::netUnitChange_data()
+{
+    QTest::addColumn<bool>("filled");
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("toggleAfter");
+    QTest::addColumn<bool>("cleared");
+
+    row("empty table", false, QString("radioSignal"), 0, false, false);
+    row("filled, Yes", true, QString("radioSignal"), int(QMessageBox::Yes), false, true);
+    row("filled, No", true, QString("radioSignal"), int(QMessageBox::No), true, false);
+}
+
+void tst_Rate::netUnitChange()
+{
+    QFETCH(bool, filled);
+    QFETCH(QString, button);
+    QFETCH(int, answer);
+    QFETCH(bool, toggleAfter);
+    QFETCH(bool, cleared);
+    if (filled)
+        QVERIFY(open(R"(<NetRate type="toggle"><Net name="a" value="5.00"/></NetRate>)"));
+    ModalSeen seen;
+    ModalHelper::answerMessageBox(QMessageBox::StandardButton(answer), &seen);
+    child<QRadioButton>(rates(), qPrintable(button))->click();
+    QCOMPARE(seen.shown, filled);
+    QCOMPARE(nets()->toggleUnit(), toggleAfter);
+    QCOMPARE(child<QRadioButton>(rates(), "radioToggle")->isChecked(), toggleAfter);
+    QCOMPARE(nets()->delegate()->maximum(), toggleAfter ? 200.0 : 99999999.0);
+    QCOMPARE(m_view->isModified(), cleared);
+    if (filled)
+        QCOMPARE(nets()->model()->index(0, 1).data().toString(),
+                 cleared ? QString() : QStringLiteral("5.00%"));
 }
 
 void tst_Rate::preSaveWarningOrder_data()
@@ -338,6 +377,47 @@ void tst_Rate::defaultRateUnitSwitch()
     unit->setCurrentIndex(0);
     QCOMPARE(value->value(), 12.5);
     QCOMPARE(value->maximum(), 200.0);
+}
+
+void tst_Rate::editActivityFile_data()
+{
+    QTest::addColumn<bool>("vcd");
+    QTest::addColumn<QString>("unit");
+    QTest::addColumn<bool>("accept");
+    QTest::addColumn<QString>("shown"); // unit, start time and time group as the dialog opens
+
+    row("vcd ms", true, QString("ms"), true, QString("ms 1 on"));
+    row("unit with blank", true, QString("ms "), true, QString("ns 1 on"));
+    row("saif keeps form times", false, QString("ps"), true, QString("ns  off"));
+    row("cancelled", true, QString("us"), false, QString("us 1 on"));
+}
+
+void tst_Rate::editActivityFile()
+{
+    QFETCH(bool, vcd);
+    QFETCH(QString, unit);
+    QFETCH(bool, accept);
+    QFETCH(QString, shown);
+    const QString path = existing(QStringLiteral("a.vcd"));
+    QVERIFY(open(QStringLiteral(R"(<SimuFile><File type="%1" name="%2" entity="u_core" )"
+                                R"(start_time="1" end_time="2" time_unit="%3"/></SimuFile>)")
+                     .arg(vcd ? "vcd" : "saif", path, unit)));
+    QStringList seen;
+    ModalHelper::onNextModal([&seen, accept](QWidget *modal) {
+        auto *dialog = static_cast<QDialog *>(modal);
+        seen << child(dialog, "lineEditFile")->text() << child(dialog, "lineEditInstance")->text()
+             << child<QComboBox>(dialog, "comboBoxUnit")->currentText()
+             << child(dialog, "lineEditStartTime")->text()
+             << (child<QGroupBox>(dialog, "groupTime")->isEnabled() ? "on" : "off");
+        child(dialog, "lineEditEndTime")->setText("3");
+        accept ? dialog->accept() : dialog->reject();
+    });
+    emit child<QTableView>(files(), "tableView")->doubleClicked(files()->model()->index(0, 2));
+    QCOMPARE(seen.join(' '), path + " u_core " + shown);
+    const ZEL::VcdFileItem *item = files()->items().first();
+    QCOMPARE(item->endTime, accept ? (vcd ? "3" : "") : QStringLiteral("2"));
+    QCOMPARE(item->timeUnit, accept ? shown.section(' ', 0, 0) : unit);
+    QCOMPARE(m_view->isModified(), accept);
 }
 
 QTEST_MAIN(tst_Rate)

@@ -9,6 +9,7 @@
 #include "document/ZELView.h"
 #include "host/core.h"
 #include "host/dev.h"
+#include "host/NetlistCache.h"
 #include "host/extsys.h"
 #include "host/nlsdata.h"
 #include "host/qutil.h"
@@ -16,6 +17,8 @@
 
 #include <QtTest>
 #include <QtWidgets>
+
+#include <memory>
 
 using TestSupport::ModalHelper;
 using TestSupport::ModalSeen;
@@ -90,6 +93,71 @@ private slots:
     }
 
     void cleanupTestCase() { ExtSys::PluginManager::instance()->shutdown(); }
+
+    void openProject_data()
+    {
+        QTest::addColumn<QString>("layout");
+        QTest::addColumn<QString>("errorPart"); // empty: the project opens
+        // clang-format off
+        QTest::newRow("project file")             << "project/demo.vepproj" << "";
+        QTest::newRow("folder with one project")  << "project"      << "";
+        QTest::newRow("folder without project")   << "design"       << "no project file";
+        QTest::newRow("folder with two projects") << "two"          << "several project files";
+        QTest::newRow("malformed JSON")           << "{\"name\": "  << "not a valid project file";
+        QTest::newRow("JSON array")               << "[1, 2]"       << "holds no JSON object";
+        QTest::newRow("missing file")             << "none.vepproj" << "Cannot read";
+        QTest::newRow("no netlist named")         << "{}"           << "";
+        // clang-format on
+    }
+
+    void openProject()
+    {
+        QFETCH(QString, layout);
+        QFETCH(QString, errorPart);
+        QTemporaryDir root;
+        const QString file = writeProject(root);
+        QString path = root.filePath(layout);
+        if (layout == "two" && writeFile(root.filePath("project/2.vepproj"), "{}"))
+            path = root.filePath("project");
+        else if (layout.contains(QRegularExpression("^[{[]")) && writeFile(file, layout.toUtf8()))
+            path = file;
+        QString error;
+        QScopedPointer<Studio::StudioProject> project(Studio::StudioProject::open(path, &error));
+        QCOMPARE(project.isNull(), !errorPart.isEmpty());
+        QVERIFY2(error.contains(errorPart), qPrintable(error));
+        if (project) // every path is relative to the project file
+            QCOMPARE(project->netlistPath(),
+                     layout == "{}" ? QString()
+                                    : QDir(root.path()).filePath("design/netlist.json"));
+    }
+
+    // A changed netlist file is announced once, and a copy read before the check is stale
+    // even when the file has not changed since.
+    void watcherAnnouncesChangedNetlist()
+    {
+        QTemporaryDir root;
+        const QString netlist = root.filePath("netlist.json");
+        QVERIFY(writeFile(netlist, "{}"));
+        Studio::NetlistWatcher watcher;
+        QSignalSpy changed(&watcher, &Studio::NetlistWatcher::netlistChanged);
+        watcher.setPath(netlist);
+        QVERIFY(!watcher.checkNow());
+        QVERIFY(writeFile(netlist, R"({"modules": {"top": {}}})"));
+        QString error;
+        std::unique_ptr<NlsData::Netlist> held(
+            NlsData::NetlistCache::instance().open(netlist, &error));
+        QVERIFY2(held, qPrintable(error));
+        QVERIFY(watcher.checkNow());
+        QVERIFY(!std::unique_ptr<NlsData::Netlist>(
+            NlsData::NetlistCache::instance().openCached(netlist)));
+        QVERIFY(!watcher.checkNow());
+        // A removed netlist is no result; the next one is.
+        QVERIFY(QFile::remove(netlist));
+        QVERIFY(!watcher.checkNow());
+        QVERIFY(writeFile(netlist, "{}"));
+        QVERIFY(watcher.checkNow());
+        QCOMPARE(changed.count(), 2);
+    }
 
     void addFileStoresRelativePathsOnce()
     {
