@@ -68,6 +68,12 @@ int runCheck(const QCommandLineParser &parser, const QStringList &files)
     }
     if (checked.isEmpty())
         return fail(QStringLiteral("check: no .vep file given"));
+    // A file that is not there is an unusable input, like a missing project; a file that
+    // is there but refused by the editor is a finding (not-a-config).
+    for (const QString &file : checked) {
+        if (!QFileInfo(file).isFile())
+            return fail(QStringLiteral("check: no such file '%1'").arg(file));
+    }
     if (!design.loadNetlist(&error))
         return fail(error);
     // One netlist read and one name index for every file of the call.

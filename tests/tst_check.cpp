@@ -223,6 +223,7 @@ void tst_check::command_data()
         << QStringList{"check", board, "--project", "/nonexistent.vepproj"} << 3 << "";
     QTest::newRow("unreadable netlist")
         << QStringList{"check", board, "--netlist", problems} << 3 << "";
+    QTest::newRow("no such file") << QStringList{"check", board + ".missing"} << 3 << "";
 }
 
 void tst_check::command()
