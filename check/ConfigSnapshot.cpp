@@ -134,7 +134,17 @@ const QVector<QPair<QString, QString>> &ConfigSnapshot::sectionTags()
 
 QByteArray ConfigSnapshot::writtenForm(const ZEL::ZELView &view)
 {
-    // The frame of the view's own save; the pages write their sections themselves.
+    // The pages write their sections themselves.
+    return writtenForm([&view](QXmlStreamWriter &writer) {
+        view.generalPage()->writeConfig(writer);
+        view.ratePage()->writeConfig(writer);
+        view.enableSetPage()->writeConfig(writer);
+    });
+}
+
+QByteArray ConfigSnapshot::writtenForm(const std::function<void(QXmlStreamWriter &)> &writeBody)
+{
+    // The frame of the view's own save.
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
@@ -144,9 +154,7 @@ QByteArray ConfigSnapshot::writtenForm(const ZEL::ZELView &view)
     writer.writeDTD(QStringLiteral("<!DOCTYPE TAVIR_POWER_ANALYSIS_CONFIG>"));
     writer.writeStartElement(QStringLiteral("Config"));
     writer.writeTextElement(QStringLiteral("Version"), QStringLiteral("1.0"));
-    view.generalPage()->writeConfig(writer);
-    view.ratePage()->writeConfig(writer);
-    view.enableSetPage()->writeConfig(writer);
+    writeBody(writer);
     writer.writeEndElement();
     return bytes;
 }

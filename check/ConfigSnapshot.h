@@ -11,7 +11,10 @@
 #include <QString>
 #include <QVector>
 
+#include <functional>
+
 class QJsonObject;
+class QXmlStreamWriter;
 
 namespace ZEL {
 class ZELView;
@@ -69,6 +72,8 @@ public:
                                        const FileOutline &disk);
     // What the editor would save for `view`: a complete .vep document.
     static QByteArray writtenForm(const ZEL::ZELView &view);
+    // The document frame of a save around the sections `writeBody` writes.
+    static QByteArray writtenForm(const std::function<void(QXmlStreamWriter &)> &writeBody);
 
     // The sections the editor reads, in its writing order, and the row tag of each
     // (empty for sections without rows).

@@ -80,27 +80,60 @@ void BsramSetWidget::readConfig(const QDomElement &root)
     m_model->endReset();
 }
 
-void BsramSetWidget::writeConfig(QXmlStreamWriter &writer)
+namespace {
+
+template <class Rows>
+void writeSection(QXmlStreamWriter &writer, const BsramSetWidget::Contents &globals,
+                  const Rows &rows)
 {
     writer.writeStartElement(QStringLiteral("GlobalBsram"));
-    SectionIO::writeNumber(writer, QStringLiteral("clock_enable"), m_ui->spinBoxClk->value());
-    SectionIO::writeNumber(writer, QStringLiteral("read_probability"), m_ui->spinBoxRead->value());
-    SectionIO::writeNumber(writer, QStringLiteral("write_probability"),
-                           m_ui->spinBoxWrite->value());
-    for (const BSRamRecord *record : qAsConst(m_rows)) {
-        if (record->name.isEmpty())
+    SectionIO::writeNumber(writer, QStringLiteral("clock_enable"), globals.clockEnable);
+    SectionIO::writeNumber(writer, QStringLiteral("read_probability"), globals.readProbability);
+    SectionIO::writeNumber(writer, QStringLiteral("write_probability"), globals.writeProbability);
+    for (const auto &row : rows) {
+        const BSRamRecord &record = SectionIO::record(row);
+        if (record.name.isEmpty())
             continue;
         writer.writeEmptyElement(QStringLiteral("BSRam"));
-        writer.writeAttribute(QStringLiteral("name"), record->name);
-        SectionIO::writeValue(writer, QStringLiteral("clock_a_enable"), record->clockA);
-        SectionIO::writeValue(writer, QStringLiteral("clock_b_enable"), record->clockB);
-        SectionIO::writeValue(writer, QStringLiteral("port_a_read"), record->readA);
-        SectionIO::writeValue(writer, QStringLiteral("port_a_write"), record->writeA);
-        SectionIO::writeValue(writer, QStringLiteral("port_b_read"), record->readB);
-        SectionIO::writeValue(writer, QStringLiteral("port_b_write"), record->writeB);
-        SectionIO::writeKind(writer, record->kind);
+        writer.writeAttribute(QStringLiteral("name"), record.name);
+        SectionIO::writeValue(writer, QStringLiteral("clock_a_enable"), record.clockA);
+        SectionIO::writeValue(writer, QStringLiteral("clock_b_enable"), record.clockB);
+        SectionIO::writeValue(writer, QStringLiteral("port_a_read"), record.readA);
+        SectionIO::writeValue(writer, QStringLiteral("port_a_write"), record.writeA);
+        SectionIO::writeValue(writer, QStringLiteral("port_b_read"), record.readB);
+        SectionIO::writeValue(writer, QStringLiteral("port_b_write"), record.writeB);
+        SectionIO::writeKind(writer, record.kind);
     }
     writer.writeEndElement();
+}
+
+} // namespace
+
+// The global values only; writeConfig writes the held rows without copying them.
+BsramSetWidget::Contents BsramSetWidget::globals() const
+{
+    Contents globals;
+    globals.clockEnable = m_ui->spinBoxClk->value();
+    globals.readProbability = m_ui->spinBoxRead->value();
+    globals.writeProbability = m_ui->spinBoxWrite->value();
+    return globals;
+}
+
+void BsramSetWidget::writeConfig(QXmlStreamWriter &writer)
+{
+    writeSection(writer, globals(), m_rows);
+}
+
+BsramSetWidget::Contents BsramSetWidget::contents() const
+{
+    Contents contents = globals();
+    contents.rows = SectionIO::copyRecords(m_rows);
+    return contents;
+}
+
+void BsramSetWidget::write(QXmlStreamWriter &writer, const Contents &contents)
+{
+    writeSection(writer, contents, contents.rows);
 }
 
 void BsramSetWidget::onShowContextMenu(const QPoint &)

@@ -7,6 +7,7 @@
 
 #include "enable/BSRamRecord.h"
 #include "enable/RecordTableWidget.h"
+#include <QVector>
 
 class QDomElement;
 class QXmlStreamWriter;
@@ -28,6 +29,15 @@ public:
 
     void readConfig(const QDomElement &root);
     void writeConfig(QXmlStreamWriter &writer);
+    // What writeConfig writes, copied so that another thread can write it by write().
+    struct Contents {
+        double clockEnable = 0;
+        double readProbability = 0;
+        double writeProbability = 0;
+        QVector<BSRamRecord> rows;
+    };
+    Contents contents() const;
+    static void write(QXmlStreamWriter &writer, const Contents &contents);
 
 private slots:
     void onShowContextMenu(const QPoint &pos);
@@ -36,6 +46,7 @@ private slots:
     void modified();
 
 private:
+    Contents globals() const;
     Ui::BsramSetWidget *m_ui = nullptr;
     QList<BSRamRecord *> m_rows;
     BSRamModel *m_model = nullptr;

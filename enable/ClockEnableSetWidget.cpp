@@ -60,23 +60,43 @@ void ClockEnableSetWidget::readConfig(const QDomElement &root)
     m_model->endReset();
 }
 
-void ClockEnableSetWidget::writeConfig(QXmlStreamWriter &writer)
+namespace {
+
+template <class Rows> void writeSection(QXmlStreamWriter &writer, double value, const Rows &rows)
 {
     writer.writeStartElement(QStringLiteral("GlobalEnable"));
-    SectionIO::writeNumber(writer, QStringLiteral("value"), m_ui->doubleSpinBox->value());
-    for (const ClkEnableRecord *record : qAsConst(m_rows)) {
+    SectionIO::writeNumber(writer, QStringLiteral("value"), value);
+    for (const auto &row : rows) {
+        const ClkEnableRecord &record = SectionIO::record(row);
         // A row never named exists only in the editor.
-        if (record->name.isEmpty())
+        if (record.name.isEmpty())
             continue;
         writer.writeEmptyElement(QStringLiteral("Clock"));
-        writer.writeAttribute(QStringLiteral("name"), record->name);
-        SectionIO::writeValue(writer, QStringLiteral("value"), record->enable);
-        SectionIO::writeValue(writer, QStringLiteral("quad1"), record->quad1);
-        SectionIO::writeValue(writer, QStringLiteral("quad2"), record->quad2);
-        SectionIO::writeValue(writer, QStringLiteral("quad3"), record->quad3);
-        SectionIO::writeValue(writer, QStringLiteral("quad4"), record->quad4);
+        writer.writeAttribute(QStringLiteral("name"), record.name);
+        SectionIO::writeValue(writer, QStringLiteral("value"), record.enable);
+        SectionIO::writeValue(writer, QStringLiteral("quad1"), record.quad1);
+        SectionIO::writeValue(writer, QStringLiteral("quad2"), record.quad2);
+        SectionIO::writeValue(writer, QStringLiteral("quad3"), record.quad3);
+        SectionIO::writeValue(writer, QStringLiteral("quad4"), record.quad4);
     }
     writer.writeEndElement();
+}
+
+} // namespace
+
+void ClockEnableSetWidget::writeConfig(QXmlStreamWriter &writer)
+{
+    writeSection(writer, m_ui->doubleSpinBox->value(), m_rows);
+}
+
+ClockEnableSetWidget::Contents ClockEnableSetWidget::contents() const
+{
+    return Contents{m_ui->doubleSpinBox->value(), SectionIO::copyRecords(m_rows)};
+}
+
+void ClockEnableSetWidget::write(QXmlStreamWriter &writer, const Contents &contents)
+{
+    writeSection(writer, contents.value, contents.rows);
 }
 
 void ClockEnableSetWidget::onShowContextMenu(const QPoint &)

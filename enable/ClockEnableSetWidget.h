@@ -7,6 +7,7 @@
 
 #include "enable/ClkEnableRecord.h"
 #include "enable/RecordTableWidget.h"
+#include <QVector>
 
 class QDomElement;
 class QXmlStreamWriter;
@@ -28,6 +29,13 @@ public:
 
     void readConfig(const QDomElement &root);
     void writeConfig(QXmlStreamWriter &writer);
+    // What writeConfig writes, copied so that another thread can write it by write().
+    struct Contents {
+        double value = 0;
+        QVector<ClkEnableRecord> rows;
+    };
+    Contents contents() const;
+    static void write(QXmlStreamWriter &writer, const Contents &contents);
 
 private slots:
     void onShowContextMenu(const QPoint &pos);

@@ -51,18 +51,38 @@ void DFFSetWidget::readConfig(const QDomElement &root)
     m_model->endReset();
 }
 
-void DFFSetWidget::writeConfig(QXmlStreamWriter &writer)
+namespace {
+
+template <class Rows> void writeSection(QXmlStreamWriter &writer, const Rows &rows)
 {
-    if (m_rows.isEmpty())
+    if (rows.isEmpty())
         return;
     writer.writeStartElement(QStringLiteral("LocalEnable"));
     // Every row is written, an unnamed one (only possible from a file) included.
-    for (const DffRecord *record : qAsConst(m_rows)) {
+    for (const auto &row : rows) {
+        const DffRecord &record = SectionIO::record(row);
         writer.writeEmptyElement(QStringLiteral("Instance"));
-        writer.writeAttribute(QStringLiteral("name"), record->name);
-        SectionIO::writeValue(writer, QStringLiteral("value"), record->value);
+        writer.writeAttribute(QStringLiteral("name"), record.name);
+        SectionIO::writeValue(writer, QStringLiteral("value"), record.value);
     }
     writer.writeEndElement();
+}
+
+} // namespace
+
+void DFFSetWidget::writeConfig(QXmlStreamWriter &writer)
+{
+    writeSection(writer, m_rows);
+}
+
+DFFSetWidget::Contents DFFSetWidget::contents() const
+{
+    return Contents{SectionIO::copyRecords(m_rows)};
+}
+
+void DFFSetWidget::write(QXmlStreamWriter &writer, const Contents &contents)
+{
+    writeSection(writer, contents.rows);
 }
 
 void DFFSetWidget::onShowContextMenu()

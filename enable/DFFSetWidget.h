@@ -6,6 +6,7 @@
 
 #include "enable/DffRecord.h"
 #include "enable/RecordTableWidget.h"
+#include <QVector>
 
 class QDomElement;
 class QXmlStreamWriter;
@@ -27,6 +28,12 @@ public:
 
     void readConfig(const QDomElement &root);
     void writeConfig(QXmlStreamWriter &writer);
+    // What writeConfig writes, copied so that another thread can write it by write().
+    struct Contents {
+        QVector<DffRecord> rows;
+    };
+    Contents contents() const;
+    static void write(QXmlStreamWriter &writer, const Contents &contents);
 
 private slots:
     void onShowContextMenu();

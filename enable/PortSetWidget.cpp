@@ -56,19 +56,39 @@ void PortSetWidget::readConfig(const QDomElement &root)
     m_model->endReset();
 }
 
-void PortSetWidget::writeConfig(QXmlStreamWriter &writer)
+namespace {
+
+template <class Rows> void writeSection(QXmlStreamWriter &writer, const Rows &rows)
 {
-    if (m_rows.isEmpty())
+    if (rows.isEmpty())
         return;
     writer.writeStartElement(QStringLiteral("PortOutEnable"));
-    for (const PortRecord *record : qAsConst(m_rows)) {
+    for (const auto &row : rows) {
+        const PortRecord &record = SectionIO::record(row);
         writer.writeEmptyElement(QStringLiteral("Port"));
-        writer.writeAttribute(QStringLiteral("name"), record->name);
-        SectionIO::writeValue(writer, QStringLiteral("out_enable"), record->outEnable);
-        SectionIO::writeValue(writer, QStringLiteral("capacity"), record->capacity);
-        SectionIO::writeKind(writer, record->kind);
+        writer.writeAttribute(QStringLiteral("name"), record.name);
+        SectionIO::writeValue(writer, QStringLiteral("out_enable"), record.outEnable);
+        SectionIO::writeValue(writer, QStringLiteral("capacity"), record.capacity);
+        SectionIO::writeKind(writer, record.kind);
     }
     writer.writeEndElement();
+}
+
+} // namespace
+
+void PortSetWidget::writeConfig(QXmlStreamWriter &writer)
+{
+    writeSection(writer, m_rows);
+}
+
+PortSetWidget::Contents PortSetWidget::contents() const
+{
+    return Contents{SectionIO::copyRecords(m_rows)};
+}
+
+void PortSetWidget::write(QXmlStreamWriter &writer, const Contents &contents)
+{
+    writeSection(writer, contents.rows);
 }
 
 void PortSetWidget::onShowContextMenu()

@@ -7,7 +7,9 @@
 // (`type`) last.
 
 #include <QDomElement>
+#include <QList>
 #include <QString>
+#include <QVector>
 
 class QXmlStreamWriter;
 
@@ -39,6 +41,26 @@ QString formatNumber(double value);
 void writeValue(QXmlStreamWriter &writer, const QString &attribute, float value);
 void writeNumber(QXmlStreamWriter &writer, const QString &attribute, double value);
 void writeKind(QXmlStreamWriter &writer, int kind);
+
+// A page writes its rows from the records it holds, and a copy taken for another thread
+// (see the pages' contents()) writes them from the copied records, by the same code.
+template <class Record> const Record &record(const Record &row)
+{
+    return row;
+}
+template <class Record> const Record &record(Record *row)
+{
+    return *row;
+}
+// Copies of the records: plain values whose strings are shared, cheap to take.
+template <class Record> QVector<Record> copyRecords(const QList<Record *> &rows)
+{
+    QVector<Record> copies;
+    copies.reserve(rows.size());
+    for (const Record *row : rows)
+        copies.append(*row);
+    return copies;
+}
 
 } // namespace SectionIO
 } // namespace ZEL

@@ -59,4 +59,18 @@ void ZELEnableSetWidget::writeConfig(QXmlStreamWriter &writer)
     m_dff->writeConfig(writer);
 }
 
+ZELEnableSetWidget::Contents ZELEnableSetWidget::contents() const
+{
+    return Contents{m_clockEnable->contents(), m_port->contents(), m_bsram->contents(),
+                    m_dff->contents()};
+}
+
+void ZELEnableSetWidget::write(QXmlStreamWriter &writer, const Contents &contents)
+{
+    ClockEnableSetWidget::write(writer, contents.clocks);
+    PortSetWidget::write(writer, contents.ports);
+    BsramSetWidget::write(writer, contents.bsrams);
+    DFFSetWidget::write(writer, contents.instances);
+}
+
 } // namespace ZEL

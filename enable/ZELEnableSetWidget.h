@@ -5,6 +5,11 @@
 // right one. The page only composes the tables and hands each its file section,
 // in a fixed order.
 
+#include "enable/BsramSetWidget.h"
+#include "enable/ClockEnableSetWidget.h"
+#include "enable/DFFSetWidget.h"
+#include "enable/PortSetWidget.h"
+
 #include <QWidget>
 
 class QDomElement;
@@ -13,10 +18,6 @@ class QXmlStreamWriter;
 
 namespace ZEL {
 
-class BsramSetWidget;
-class ClockEnableSetWidget;
-class DFFSetWidget;
-class PortSetWidget;
 class ZELView;
 
 class ZELEnableSetWidget : public QWidget {
@@ -27,6 +28,15 @@ public:
 
     void readConfig(const QDomElement &root);
     void writeConfig(QXmlStreamWriter &writer);
+    // What writeConfig writes, copied so that another thread can write it by write().
+    struct Contents {
+        ClockEnableSetWidget::Contents clocks;
+        PortSetWidget::Contents ports;
+        BsramSetWidget::Contents bsrams;
+        DFFSetWidget::Contents instances;
+    };
+    Contents contents() const;
+    static void write(QXmlStreamWriter &writer, const Contents &contents);
 
     ClockEnableSetWidget *clockEnableTable() const { return m_clockEnable; }
     BsramSetWidget *bsramTable() const { return m_bsram; }

@@ -217,48 +217,63 @@ void ZELSettingWidget::readConfig(const QDomElement &root)
 
 void ZELSettingWidget::writeConfig(QXmlStreamWriter &writer)
 {
-    writer.writeTextElement(QStringLiteral("TempGrade"), ui->comboGrade->currentText().toUpper());
-    writer.writeTextElement(QStringLiteral("Process"), ui->comboProcess->currentText().toUpper());
+    write(writer, contents());
+}
+
+void ZELSettingWidget::write(QXmlStreamWriter &writer, const Contents &contents)
+{
+    for (const auto &element : contents)
+        writer.writeTextElement(element.first, element.second);
+}
+
+ZELSettingWidget::Contents ZELSettingWidget::contents() const
+{
+    Contents elements;
+    const auto put = [&elements](const QString &tag, const QString &text) {
+        elements.append({tag, text});
+    };
+    put(QStringLiteral("TempGrade"), ui->comboGrade->currentText().toUpper());
+    put(QStringLiteral("Process"), ui->comboProcess->currentText().toUpper());
     if (isCheckedAndEnabled(ui->checkBoxJunctionTemp))
-        writer.writeTextElement(QStringLiteral("JunctionTemp"),
-                                number(ui->spinJunctionTemp->value()));
+        put(QStringLiteral("JunctionTemp"), number(ui->spinJunctionTemp->value()));
     if (ui->spinAmbTemp->isEnabled())
-        writer.writeTextElement(QStringLiteral("AmbientTemp"), number(ui->spinAmbTemp->value()));
+        put(QStringLiteral("AmbientTemp"), number(ui->spinAmbTemp->value()));
 
     // A tied or locked rail is disabled but still carries the chip's voltage.
     if (!ui->doubleSpinVCC->isHidden())
-        writer.writeTextElement(QStringLiteral("VCC"), number(ui->doubleSpinVCC->value()));
+        put(QStringLiteral("VCC"), number(ui->doubleSpinVCC->value()));
     if (!ui->doubleSpinVCCX->isHidden())
-        writer.writeTextElement(QStringLiteral("VCCX"), number(ui->doubleSpinVCCX->value()));
+        put(QStringLiteral("VCCX"), number(ui->doubleSpinVCCX->value()));
     if (!ui->doubleSpinVCCLDO->isHidden())
-        writer.writeTextElement(QStringLiteral("VCC_LDO"), number(ui->doubleSpinVCCLDO->value()));
+        put(QStringLiteral("VCC_LDO"), number(ui->doubleSpinVCCLDO->value()));
 
     if (isCheckedAndEnabled(ui->checkJA)) {
-        writer.writeTextElement(QStringLiteral("CustomThetaJA"), number(ui->lineEditJA->value()));
-        return;
+        put(QStringLiteral("CustomThetaJA"), number(ui->lineEditJA->value()));
+        return elements;
     }
 
     const QString heatSink = firstCheckedEnabledText(buttonGroupHeat);
     if (!heatSink.isNull())
-        writer.writeTextElement(QStringLiteral("HeatSink"), heatSink);
+        put(QStringLiteral("HeatSink"), heatSink);
     if (isCheckedAndEnabled(ui->radioHeatNone)) {
-        writer.writeTextElement(QStringLiteral("AirFlow"), ui->comboAirFlow->currentText());
-        return;
+        put(QStringLiteral("AirFlow"), ui->comboAirFlow->currentText());
+        return elements;
     }
     if (isCheckedAndEnabled(ui->radioHeatCumstom))
-        writer.writeTextElement(QStringLiteral("CustomThetaSA"), number(ui->lineEditSA->value()));
+        put(QStringLiteral("CustomThetaSA"), number(ui->lineEditSA->value()));
     else if (ui->radioHeatCumstom->isEnabled())
-        writer.writeTextElement(QStringLiteral("AirFlow"), ui->comboAirFlow->currentText());
+        put(QStringLiteral("AirFlow"), ui->comboAirFlow->currentText());
 
     const QString boardModel = firstCheckedEnabledText(buttonGroupBoard);
     if (!boardModel.isNull())
-        writer.writeTextElement(QStringLiteral("BoardThermalModel"), boardModel);
+        put(QStringLiteral("BoardThermalModel"), boardModel);
     if (isCheckedAndEnabled(ui->radioBoardCustom)) {
-        writer.writeTextElement(QStringLiteral("CustomThetaJB"), number(ui->lineEditJB->value()));
-        writer.writeTextElement(QStringLiteral("BoardTemp"), number(ui->spinBoardTemp->value()));
+        put(QStringLiteral("CustomThetaJB"), number(ui->lineEditJB->value()));
+        put(QStringLiteral("BoardTemp"), number(ui->spinBoardTemp->value()));
     } else if (isCheckedAndEnabled(ui->radioBoardTypical)) {
-        writer.writeTextElement(QStringLiteral("BoardTemp"), number(ui->spinBoardTemp->value()));
+        put(QStringLiteral("BoardTemp"), number(ui->spinBoardTemp->value()));
     }
+    return elements;
 }
 
 bool ZELSettingWidget::checkConfig()

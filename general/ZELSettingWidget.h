@@ -11,6 +11,8 @@
 #include "host/qutil.h"
 #include "host/zor.h"
 
+#include <QPair>
+#include <QVector>
 #include <QWidget>
 
 class QButtonGroup;
@@ -34,6 +36,11 @@ public:
 
     void readConfig(const QDomElement &root);
     void writeConfig(QXmlStreamWriter &writer);
+    // What writeConfig writes, copied so that another thread can write it by write():
+    // the text elements in their order.
+    using Contents = QVector<QPair<QString, QString>>;
+    Contents contents() const;
+    static void write(QXmlStreamWriter &writer, const Contents &contents);
     bool checkConfig();
 
     bool loadVoltageInfo();

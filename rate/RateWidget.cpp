@@ -2,6 +2,7 @@
 #include "ui_RateWidget.h"
 
 #include "document/ZELView.h"
+#include "enable/SectionIO.h"
 #include "rate/MessageText.h"
 #include "rate/RateModel.h"
 #include "rate/RateTableView.h"
@@ -150,21 +151,40 @@ void RateWidget::readConfig(const QDomElement &root)
     m_form->tableviewNet->replaceItems(items);
 }
 
-void RateWidget::writeConfig(QXmlStreamWriter &writer)
+namespace {
+
+template <class Items> void writeSection(QXmlStreamWriter &writer, bool toggle, const Items &items)
 {
-    const QList<NetRateItem *> &items = m_form->tableviewNet->items();
     if (items.isEmpty())
         return;
     writer.writeStartElement(QStringLiteral("NetRate"));
-    writer.writeAttribute(QStringLiteral("type"), m_form->radioToggle->isChecked()
-                                                      ? QStringLiteral("toggle")
-                                                      : QStringLiteral("signal"));
-    for (const NetRateItem *item : items) {
+    writer.writeAttribute(QStringLiteral("type"),
+                          toggle ? QStringLiteral("toggle") : QStringLiteral("signal"));
+    for (const auto &entry : items) {
+        const NetRateItem &item = SectionIO::record(entry);
         writer.writeEmptyElement(QStringLiteral("Net"));
-        writer.writeAttribute(QStringLiteral("name"), item->name);
-        writer.writeAttribute(QStringLiteral("value"), item->value);
+        writer.writeAttribute(QStringLiteral("name"), item.name);
+        writer.writeAttribute(QStringLiteral("value"), item.value);
     }
     writer.writeEndElement();
+}
+
+} // namespace
+
+void RateWidget::writeConfig(QXmlStreamWriter &writer)
+{
+    writeSection(writer, m_form->radioToggle->isChecked(), m_form->tableviewNet->items());
+}
+
+RateWidget::Contents RateWidget::contents() const
+{
+    return Contents{m_form->radioToggle->isChecked(),
+                    SectionIO::copyRecords(m_form->tableviewNet->items())};
+}
+
+void RateWidget::write(QXmlStreamWriter &writer, const Contents &contents)
+{
+    writeSection(writer, contents.toggle, contents.items);
 }
 
 } // namespace ZEL

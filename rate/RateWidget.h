@@ -4,6 +4,9 @@
 // override the default rates, in one unit for the whole table (section NetRate),
 // and a hidden, disabled IO group with rates of top-level ports that is never stored.
 
+#include "rate/NetRateItem.h"
+
+#include <QVector>
 #include <QWidget>
 
 class QAbstractButton;
@@ -27,6 +30,13 @@ public:
 
     void readConfig(const QDomElement &root);
     void writeConfig(QXmlStreamWriter &writer);
+    // What writeConfig writes, copied so that another thread can write it by write().
+    struct Contents {
+        bool toggle = false;
+        QVector<NetRateItem> items;
+    };
+    Contents contents() const;
+    static void write(QXmlStreamWriter &writer, const Contents &contents);
     bool checkConfig();
 
     RateTableView *netTable() const;

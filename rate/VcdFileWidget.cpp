@@ -2,6 +2,7 @@
 #include "ui_VcdFileWidget.h"
 
 #include "document/ZELView.h"
+#include "enable/SectionIO.h"
 #include "host/nlsdata.h"
 #include "rate/MessageText.h"
 #include "rate/VcdFileModel.h"
@@ -238,42 +239,78 @@ void VcdFileWidget::readConfig(const QDomElement &root)
     m_model->endReset();
 }
 
-void VcdFileWidget::writeConfig(QXmlStreamWriter &writer)
+namespace {
+
+template <class Items>
+void writeSections(QXmlStreamWriter &writer, const VcdFileWidget::Contents &globals,
+                   const Items &items)
 {
     writer.writeStartElement(QStringLiteral("DefaultConfig"));
-    writer.writeTextElement(m_form->comboIOUnit->currentIndex() != ToggleUnitIndex
-                                ? QStringLiteral("DefaultIoSignalRate")
-                                : QStringLiteral("DefaultIoToggleRate"),
-                            rateText(m_form->editIOValue));
-    writer.writeTextElement(m_form->comboRemainUnit->currentIndex() != ToggleUnitIndex
-                                ? QStringLiteral("DefaultRmSignalRate")
-                                : QStringLiteral("DefaultRmToggleRate"),
-                            rateText(m_form->editRemainValue));
+    writer.writeTextElement(globals.ioRateTag, globals.ioRate);
+    writer.writeTextElement(globals.remainRateTag, globals.remainRate);
     writer.writeEndElement();
 
-    if (m_items.isEmpty())
+    if (items.isEmpty())
         return;
     writer.writeStartElement(QStringLiteral("SimuFile"));
     // The top module is stored as an empty entity, so the entry follows a renamed top.
-    const QString top = view()->getNetlist()->topModuleName();
-    for (const VcdFileItem *item : qAsConst(m_items)) {
+    for (const auto &entry : items) {
+        const VcdFileItem &item = SectionIO::record(entry);
         writer.writeEmptyElement(QStringLiteral("File"));
         writer.writeAttribute(QStringLiteral("type"),
-                              item->isVcd ? QStringLiteral("vcd") : QStringLiteral("saif"));
-        writer.writeAttribute(QStringLiteral("name"), item->file);
+                              item.isVcd ? QStringLiteral("vcd") : QStringLiteral("saif"));
+        writer.writeAttribute(QStringLiteral("name"), item.file);
         writer.writeAttribute(QStringLiteral("entity"),
-                              item->instance == top ? QString() : item->instance);
-        if (!item->startTime.isEmpty())
-            writer.writeAttribute(QStringLiteral("start_time"), item->startTime);
-        if (!item->endTime.isEmpty())
-            writer.writeAttribute(QStringLiteral("end_time"), item->endTime);
-        if (!item->startTime.isEmpty() || !item->endTime.isEmpty())
-            writer.writeAttribute(QStringLiteral("time_unit"), item->timeUnit);
+                              item.instance == globals.top ? QString() : item.instance);
+        if (!item.startTime.isEmpty())
+            writer.writeAttribute(QStringLiteral("start_time"), item.startTime);
+        if (!item.endTime.isEmpty())
+            writer.writeAttribute(QStringLiteral("end_time"), item.endTime);
+        if (!item.startTime.isEmpty() || !item.endTime.isEmpty())
+            writer.writeAttribute(QStringLiteral("time_unit"), item.timeUnit);
     }
-    writer.writeTextElement(QStringLiteral("FilterGlitch"), m_form->checkGlitch->isChecked()
+    writer.writeTextElement(QStringLiteral("FilterGlitch"), globals.filterGlitch
                                                                 ? QStringLiteral("TRUE")
                                                                 : QStringLiteral("FALSE"));
     writer.writeEndElement();
+}
+
+} // namespace
+
+// Everything but the files; writeConfig writes the held files without copying them.
+VcdFileWidget::Contents VcdFileWidget::globals() const
+{
+    Contents globals;
+    globals.ioRateTag = m_form->comboIOUnit->currentIndex() != ToggleUnitIndex
+                            ? QStringLiteral("DefaultIoSignalRate")
+                            : QStringLiteral("DefaultIoToggleRate");
+    globals.ioRate = rateText(m_form->editIOValue);
+    globals.remainRateTag = m_form->comboRemainUnit->currentIndex() != ToggleUnitIndex
+                                ? QStringLiteral("DefaultRmSignalRate")
+                                : QStringLiteral("DefaultRmToggleRate");
+    globals.remainRate = rateText(m_form->editRemainValue);
+    // Only files need the netlist; without files there may be none.
+    if (!m_items.isEmpty())
+        globals.top = view()->getNetlist()->topModuleName();
+    globals.filterGlitch = m_form->checkGlitch->isChecked();
+    return globals;
+}
+
+void VcdFileWidget::writeConfig(QXmlStreamWriter &writer)
+{
+    writeSections(writer, globals(), m_items);
+}
+
+VcdFileWidget::Contents VcdFileWidget::contents() const
+{
+    Contents contents = globals();
+    contents.items = SectionIO::copyRecords(m_items);
+    return contents;
+}
+
+void VcdFileWidget::write(QXmlStreamWriter &writer, const Contents &contents)
+{
+    writeSections(writer, contents, contents.items);
 }
 
 } // namespace ZEL

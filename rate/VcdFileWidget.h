@@ -7,6 +7,8 @@
 #include "enable/RecordTableWidget.h"
 #include "rate/VcdFileItem.h"
 
+#include <QVector>
+
 class QDomElement;
 class QXmlStreamWriter;
 
@@ -27,6 +29,18 @@ public:
 
     void readConfig(const QDomElement &root);
     void writeConfig(QXmlStreamWriter &writer);
+    // What writeConfig writes, copied so that another thread can write it by write().
+    struct Contents {
+        QString ioRateTag;
+        QString ioRate;
+        QString remainRateTag;
+        QString remainRate;
+        QString top; // the netlist's top module, written as an empty entity
+        bool filterGlitch = false;
+        QVector<VcdFileItem> items;
+    };
+    Contents contents() const;
+    static void write(QXmlStreamWriter &writer, const Contents &contents);
     bool checkConfig();
 
     const QList<VcdFileItem *> &items() const { return m_items; }
@@ -46,6 +60,7 @@ private slots:
     void onIOUnitChanged();
 
 private:
+    Contents globals() const;
     Ui::VcdFileTableView *m_form = nullptr;
     VcdFileModel *m_model = nullptr;
     QList<VcdFileItem *> m_items;

@@ -38,6 +38,17 @@ void ZELRateWidget::writeConfig(QXmlStreamWriter &writer)
     m_vcdFileWidget->writeConfig(writer);
 }
 
+ZELRateWidget::Contents ZELRateWidget::contents() const
+{
+    return Contents{m_rateWidget->contents(), m_vcdFileWidget->contents()};
+}
+
+void ZELRateWidget::write(QXmlStreamWriter &writer, const Contents &contents)
+{
+    RateWidget::write(writer, contents.rates);
+    VcdFileWidget::write(writer, contents.files);
+}
+
 bool ZELRateWidget::checkConfig()
 {
     // Stops at the first veto, so a save attempt shows at most one warning.

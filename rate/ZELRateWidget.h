@@ -4,6 +4,9 @@
 // pane on the right, side by side in a splitter. The page only forwards reading,
 // writing and the pre-save check to the two panes, in that order.
 
+#include "rate/RateWidget.h"
+#include "rate/VcdFileWidget.h"
+
 #include <QWidget>
 
 class QDomElement;
@@ -11,8 +14,6 @@ class QXmlStreamWriter;
 
 namespace ZEL {
 
-class RateWidget;
-class VcdFileWidget;
 class ZELView;
 
 class ZELRateWidget : public QWidget {
@@ -23,6 +24,13 @@ public:
 
     void readConfig(const QDomElement &root);
     void writeConfig(QXmlStreamWriter &writer);
+    // What writeConfig writes, copied so that another thread can write it by write().
+    struct Contents {
+        RateWidget::Contents rates;
+        VcdFileWidget::Contents files;
+    };
+    Contents contents() const;
+    static void write(QXmlStreamWriter &writer, const Contents &contents);
     bool checkConfig();
 
     RateWidget *rateWidget() const { return m_rateWidget; }

@@ -10,6 +10,7 @@
 #include "check/Checker.h"
 #include "check/ConfigSnapshot.h"
 #include "check/NetlistIndex.h"
+#include "check/ViewContents.h"
 #include "document/ZELView.h"
 #include "enable/BsramSetWidget.h"
 #include "enable/ClockEnableSetWidget.h"
@@ -209,15 +210,16 @@ void ProblemsPanel::refresh()
         }
         m_fileFindings = m_fileFormFindings;
     }
-    // Only writing the view's state needs the GUI thread; reading it back into a snapshot
-    // (and finding each row's line on disk) happens on the worker with the checks.
-    const QByteArray written = VepCheck::ConfigSnapshot::writtenForm(*view);
+    // Only copying the view's records needs the GUI thread; writing them out, reading that
+    // back into a snapshot (and finding each row's line on disk) happens on the worker with
+    // the checks.
+    const VepCheck::ViewContents contents = VepCheck::ViewContents::take(*view);
     const QString file = view->file();
     const QString top = view->getNetlist() ? view->getNetlist()->topModuleName() : QString();
     const std::shared_ptr<DesignCache> design = m_design;
-    m_runner->request([written, file, top, design, context]() {
+    m_runner->request([contents, file, top, design, context]() {
         VepCheck::ConfigSnapshot snapshot =
-            VepCheck::ConfigSnapshot::fromWrittenForm(written, file);
+            VepCheck::ConfigSnapshot::fromWrittenForm(contents.writtenForm(), file);
         snapshot.topModule = top;
         const DesignCache::Design data = design->get(context.netlistPath, context.cellLibraryPath);
         return VepCheck::Checker::checkSnapshot(snapshot, context, data.netlist.get(),
