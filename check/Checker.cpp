@@ -154,14 +154,14 @@ private:
                 if (!sameValue(original, pair.second))
                     normalized(QStringLiteral("%1: %2 → %3")
                                    .arg(tag, quoted(original), quoted(pair.second)),
-                               entry.line);
+                               entry.line, QString(), tag);
             }
         }
         if (!written)
             normalized(QStringLiteral("%1: %2 → not written: it does not apply to the other "
                                       "settings")
                            .arg(tag, quoted(original)),
-                       entry.line);
+                       entry.line, QString(), tag);
     }
 
     void compareSection(const FileOutline::Element &entry, const ConfigSection *section,

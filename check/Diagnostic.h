@@ -21,7 +21,7 @@ struct Diagnostic {
     QString file;       // the .vep path
     int line = 0;       // 1-based line of the element concerned, 0 when none
     QString section;    // "NetRate", "SimuFile", "LocalEnable", ... or empty
-    QString name;       // the row's name concerned, or empty
+    QString name;       // the row concerned or the general setting's element, or empty
     QString suggestion; // e.g. the close netlist name, or empty
     int row = -1;       // index of the row within its table as the editor shows it after reading
                         // (file order), -1 when none

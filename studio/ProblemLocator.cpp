@@ -110,11 +110,8 @@ bool ProblemLocator::show(ZEL::ZELView *view, const VepCheck::Diagnostic &diagno
             return true;
         }
     }
-    // A finding about a setting names its element first in the message ("AmbientTemp:
-    // '999' → '160'") when it has no name of its own.
+    // A finding about a general setting is named after the setting's element.
     QWidget *control = controlOf(view, diagnostic.name);
-    if (!control)
-        control = controlOf(view, diagnostic.message.section(QLatin1Char(':'), 0, 0));
     if (!control)
         control = controlOf(view, diagnostic.section);
     if (!control)
