@@ -72,7 +72,7 @@ public:
         change(*record);
         rowChanged(row);
         markModified();
-        recordChanged(record, before, text);
+        recordChanged(record, before, text, row);
         return true;
     }
     // Removes the records of this table among `records` in one pass and returns how
@@ -88,9 +88,9 @@ public:
     }
 
     // The user's edits, recorded once they are made.
-    void recordChanged(Record *record, const Record &before, const QString &text)
+    void recordChanged(Record *record, const Record &before, const QString &text, int row = -1)
     {
-        pushEdit(new RecordEditCommand<Record>(this, m_rows, record, before, text));
+        pushEdit(new RecordEditCommand<Record>(this, m_rows, record, before, text, row));
     }
     // Rows appended from `firstRow` to the end.
     void recordAppended(int firstRow)
@@ -177,7 +177,8 @@ public:
                 ++names[r->name];
             int renamed = 0;
             const QString text = headerData(0, Qt::Horizontal).toString();
-            for (Record *r : qAsConst(*m_rows)) {
+            for (int row = 0; row < m_rows->size(); ++row) {
+                Record *r = m_rows->at(row);
                 const auto target = renames.constFind(r->name);
                 if (target == renames.constEnd() || r->name.isEmpty() || target.value() == r->name)
                     continue;
@@ -193,7 +194,7 @@ public:
                 // row, and the views told once for the whole table.
                 const Record before = *r;
                 r->name = target.value();
-                recordChanged(r, before, text);
+                recordChanged(r, before, text, row);
                 ++renamed;
             }
             if (renamed > 0) {
@@ -250,7 +251,7 @@ protected:
         const Record before = *row;
         if (!change(*row))
             return false;
-        recordChanged(row, before, m_headers.value(index.column()));
+        recordChanged(row, before, m_headers.value(index.column()), index.row());
         return true;
     }
 
